@@ -1,0 +1,22 @@
+// Subcommands of the orbek tool.  Each takes the arguments after its name
+// (argv[0] is the subcommand's name) and returns the exit code: 0 success,
+// 1 failure (bad input, I/O), 2 bad usage.
+#ifndef ORBEK_CLI_COMMANDS_H
+#define ORBEK_CLI_COMMANDS_H
+
+struct orbek_command {
+    const char *name;
+    const char *synopsis;  // shown by --help, after "orbek "
+    int (*run)(int argc, char **argv);
+};
+
+int cmd_version(int argc, char **argv);
+
+// Shared by the subcommands: prints "orbek: <message>" to stderr.
+void cli_error(const char *fmt, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+#endif

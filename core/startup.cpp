@@ -1,0 +1,46 @@
+// The library's start-up sequence.  Each family adds its step to the table
+// below in the place the attach order gives it.
+#include "core/startup.h"
+
+#include <stddef.h>
+
+namespace orbek {
+namespace {
+
+struct Step {
+    bool (*attach)();
+    void (*detach)();
+};
+
+// Attach order; detach runs the same steps backwards.
+const Step kSteps[] = {
+    {nullptr, nullptr},  // placeholder entry keeps the array non-empty
+};
+constexpr size_t kStepCount = sizeof kSteps / sizeof *kSteps;
+
+size_t g_attached = 0;
+
+}  // namespace
+
+bool process_attach() noexcept {
+    for (g_attached = 0; g_attached < kStepCount; ++g_attached) {
+        const Step &s = kSteps[g_attached];
+        if (s.attach && !s.attach()) {
+            process_detach();
+            return false;
+        }
+    }
+    return true;
+}
+
+void process_detach() noexcept {
+    while (g_attached > 0) {
+        const Step &s = kSteps[--g_attached];
+        if (s.detach) s.detach();
+    }
+}
+
+void thread_attach() noexcept {}
+void thread_detach() noexcept {}
+
+}  // namespace orbek

@@ -1,0 +1,156 @@
+/*
+ * orbek_util.h - the public interface of the ORBEK utility library.
+ *
+ * Plain C (C99 and C++), one section per family.  Every object or buffer the
+ * library hands out belongs to the caller and is released with its family's
+ * free function; plain buffers are released with orbek_free.
+ *
+ * Results are 1 for success and 0 (or a null handle) for failure unless a
+ * function's comment says otherwise.  Sizes, lengths and counts are signed
+ * 32-bit values; negative lengths are refused.
+ */
+#ifndef ORBEK_UTIL_H
+#define ORBEK_UTIL_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+/* ORBEK_API marks the exported functions.  Define ORBEK_STATIC when linking
+ * the static variant of the library. */
+#if defined(ORBEK_STATIC)
+#  define ORBEK_API
+#elif defined(_WIN32) || defined(__CYGWIN__)
+#  if defined(ORBEK_BUILDING)
+#    define ORBEK_API __declspec(dllexport)
+#  else
+#    define ORBEK_API __declspec(dllimport)
+#  endif
+#else
+#  define ORBEK_API __attribute__((visibility("default")))
+#endif
+
+/* Every exported function is noexcept when seen from C++. */
+#ifdef __cplusplus
+#  define ORBEK_NOEXCEPT noexcept
+extern "C" {
+#else
+#  define ORBEK_NOEXCEPT
+#endif
+
+/* ======================================================================
+ * Memory: allocation hooks and data blobs
+ * ====================================================================== */
+
+/* Allocation hook: size in bytes, the library source name and line that ask. */
+typedef void *(*orbek_malloc_func)(int32_t size, const char *file, int32_t line);
+/* Release hook. */
+typedef void (*orbek_free_func)(void *ptr);
+
+/* Allocates through the current hook.  A negative size gives null without
+ * touching anything; otherwise the first call freezes the hooks for good. */
+ORBEK_API void *orbek_malloc(int32_t size, const char *file, int32_t line) ORBEK_NOEXCEPT;
+/* Releases through the current hook; null is ignored. */
+ORBEK_API void orbek_free(void *ptr) ORBEK_NOEXCEPT;
+/* Replaces both hooks.  0 once anything has been allocated or when either
+ * argument is null; nothing changes then. */
+ORBEK_API int32_t orbek_setallocfunc(orbek_malloc_func alloc_hook, orbek_free_func free_hook) ORBEK_NOEXCEPT;
+ORBEK_API orbek_malloc_func orbek_getmallocfunc(void) ORBEK_NOEXCEPT;
+ORBEK_API orbek_free_func orbek_getfreefunc(void) ORBEK_NOEXCEPT;
+
+/* An owned copy of bytes. */
+typedef struct orbek_data_blob {
+    uint8_t *data;
+    int32_t length;
+} orbek_data_blob;
+
+/* Copies length bytes; null for a null data pointer (even with length 0),
+ * a negative length or an allocation failure. */
+ORBEK_API orbek_data_blob *orbek_data_blob_new(const uint8_t *data, int32_t length) ORBEK_NOEXCEPT;
+/* Releases the bytes and the blob; null is ignored. */
+ORBEK_API void orbek_data_blob_free(orbek_data_blob *blob) ORBEK_NOEXCEPT;
+
+/* ======================================================================
+ * Error context and error codes
+ * ====================================================================== */
+
+/* General codes. */
+#define ORBEK_ERR_OUT_OF_MEMORY   0x10000u
+#define ORBEK_ERR_BAD_LENGTH      0x10001u
+#define ORBEK_ERR_NULL_POINT      0x10002u
+#define ORBEK_ERR_NOT_SUPPORTED   0x10003u
+#define ORBEK_ERR_UNEXPECTED      0x10004u
+/* Stream codes. */
+#define ORBEK_ERR_STREAM_READONLY         0x10100u
+#define ORBEK_ERR_STREAM_CANNOT_GROW      0x10101u
+#define ORBEK_ERR_STREAM_BAD              0x10102u
+#define ORBEK_ERR_STREAM_READ_PAST_END    0x10103u
+#define ORBEK_ERR_STREAM_WRITE_FAIL       0x10104u
+#define ORBEK_ERR_STREAM_BAD_POS          0x10105u
+#define ORBEK_ERR_STREAM_READ_FILE        0x10106u
+#define ORBEK_ERR_STREAM_WRITE_FILE       0x10107u
+#define ORBEK_ERR_STREAM_FILE_CLOSED      0x10108u
+#define ORBEK_ERR_STREAM_RESET            0x10109u
+#define ORBEK_ERR_STREAM_CLOSE_FILE       0x1010Au
+#define ORBEK_ERR_STREAM_FILE_MODE        0x1010Bu
+#define ORBEK_ERR_STREAM_OPEN_FILE        0x1010Cu
+#define ORBEK_ERR_STREAM_NO_SOURCE_SINK   0x1010Du
+#define ORBEK_ERR_STREAM_LENGTH           0x1010Eu
+#define ORBEK_ERR_STREAM_HEX_DECODE       0x1010Fu
+#define ORBEK_ERR_STREAM_BASE64_FLAG      0x10110u
+#define ORBEK_ERR_STREAM_BASE64_DECODE    0x10111u
+#define ORBEK_ERR_STREAM_FILE_FLUSH       0x10112u
+#define ORBEK_ERR_STREAM_MD_FUNCTION      0x10113u
+#define ORBEK_ERR_STREAM_GET_LENGTH       0x10114u
+#define ORBEK_ERR_STREAM_BAD_CTRL         0x10115u
+#define ORBEK_ERR_STREAM_PEM_DECODE       0x10116u
+#define ORBEK_ERR_STREAM_MD_UPDATE        0x10117u
+#define ORBEK_ERR_STREAM_MD_FINISH        0x10118u
+#define ORBEK_ERR_STREAM_CANNOT_READ      0x10119u
+#define ORBEK_ERR_STREAM_CANNOT_WRITE     0x1011Au
+#define ORBEK_ERR_STREAM_POS_DIFFER       0x1011Bu
+
+/* A ring of the 31 newest error records, in one block. */
+typedef struct orbek_err_ctx orbek_err_ctx;
+
+ORBEK_API orbek_err_ctx *orbek_err_ctx_new(void) ORBEK_NOEXCEPT;
+/* The same entry as orbek_free. */
+ORBEK_API void orbek_err_ctx_free(orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+/* Appends a record; 0 for a null ctx or file or a negative line.  A null
+ * description stores an empty one; longer than 63 characters is cut. */
+ORBEK_API int32_t orbek_err_ctx_put(orbek_err_ctx *ctx, const char *file, int32_t line,
+                                    uint32_t code, const char *description) ORBEK_NOEXCEPT;
+/* The newest record's code, or 1 when the context is empty. */
+ORBEK_API int32_t orbek_err_ctx_geterrcode(const orbek_err_ctx *ctx, uint32_t *code) ORBEK_NOEXCEPT;
+/* The newest record's description.  *length receives its size with the NUL;
+ * a null buffer only asks for that size. */
+ORBEK_API int32_t orbek_err_ctx_geterrdesc(const orbek_err_ctx *ctx, char *buffer, int32_t buffer_size,
+                                           int32_t *length) ORBEK_NOEXCEPT;
+/* Writes every record to stderr, newest first, or "No Error". */
+ORBEK_API int32_t orbek_err_ctx_print(const orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_err_ctx_copy(const orbek_err_ctx *source, orbek_err_ctx *destination) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_err_ctx_clean(orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+/* Texts of the codes above; the empty string for any other code. */
+ORBEK_API const char *orbek_igetGeneralError(uint32_t code) ORBEK_NOEXCEPT;
+ORBEK_API const char *orbek_igetStreamError(uint32_t code) ORBEK_NOEXCEPT;
+
+/* ======================================================================
+ * Process settings and utilities
+ * ====================================================================== */
+
+/* "ORBEK Utility Library 2.8,Build on 2021"; constant, not to be released. */
+ORBEK_API const char *orbek_util_version(void) ORBEK_NOEXCEPT;
+
+/* ======================================================================
+ * Time values
+ * ====================================================================== */
+
+typedef struct orbek_time orbek_time;
+
+/* A time value is one block: the same entry as orbek_free. */
+ORBEK_API void orbek_time_free(orbek_time *t) ORBEK_NOEXCEPT;
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ORBEK_UTIL_H */
