@@ -141,6 +141,18 @@ ORBEK_API const char *orbek_igetStreamError(uint32_t code) ORBEK_NOEXCEPT;
 ORBEK_API const char *orbek_util_version(void) ORBEK_NOEXCEPT;
 
 /* ======================================================================
+ * Streams
+ * ====================================================================== */
+
+/* (stream family: stream core, memory and null streams, Base64, PEM, hex) */
+
+/* ======================================================================
+ * Unicode strings
+ * ====================================================================== */
+
+/* (ustring family) */
+
+/* ======================================================================
  * Time values
  * ====================================================================== */
 
@@ -148,6 +160,18 @@ typedef struct orbek_time orbek_time;
 
 /* A time value is one block: the same entry as orbek_free. */
 ORBEK_API void orbek_time_free(orbek_time *t) ORBEK_NOEXCEPT;
+
+/* ======================================================================
+ * JSON
+ * ====================================================================== */
+
+/* (JSON family) */
+
+/* ======================================================================
+ * Array list
+ * ====================================================================== */
+
+/* (array list) */
 
 #ifdef __cplusplus
 }
