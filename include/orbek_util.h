@@ -171,7 +171,42 @@ ORBEK_API void orbek_time_free(orbek_time *t) ORBEK_NOEXCEPT;
  * Array list
  * ====================================================================== */
 
-/* (array list) */
+/* A growable vector of non-null pointer-sized items, kept in insertion order.
+ * No lock: one thread at a time.  Every function tolerates a null list. */
+typedef struct orbek_arraylist orbek_arraylist;
+
+/* Applied to an item on its way in (pushback, insert) and on its way out by
+ * copy (getitem); a null result refuses the item. */
+typedef void *(*orbek_arraylist_dup_func)(void *item);
+/* Applied to an item that leaves the list by deletion or by freeing it. */
+typedef void (*orbek_arraylist_free_func)(void *item);
+
+/* A new empty list of capacity 16; both functions may be null.  Null when an
+ * allocation fails. */
+ORBEK_API orbek_arraylist *orbek_arraylist_new(orbek_arraylist_dup_func dup_fn,
+                                               orbek_arraylist_free_func free_fn) ORBEK_NOEXCEPT;
+/* Calls the free function (when set) on every item in index order, then
+ * releases the list. */
+ORBEK_API void orbek_arraylist_free(orbek_arraylist *list) ORBEK_NOEXCEPT;
+/* Calls the list's free function on item (which need not be in the list);
+ * does nothing when the list, its free function or the item is null. */
+ORBEK_API void orbek_arraylist_freeitem(orbek_arraylist *list, void *item) ORBEK_NOEXCEPT;
+/* The number of items; 0 for a null list. */
+ORBEK_API int32_t orbek_arraylist_count(const orbek_arraylist *list) ORBEK_NOEXCEPT;
+/* The item at index, duplicated by the duplicate function when one is set
+ * (the caller owns that copy); null for an index outside 0 .. count-1. */
+ORBEK_API void *orbek_arraylist_getitem(const orbek_arraylist *list, int32_t index) ORBEK_NOEXCEPT;
+/* The stored item itself, still owned by the list; null when out of range. */
+ORBEK_API void *orbek_arraylist_getitemref(const orbek_arraylist *list, int32_t index) ORBEK_NOEXCEPT;
+/* Appends item (or its duplicate).  0 for a null item, a null duplicate, a
+ * failed growth or the 2^28-slot limit; the list is then unchanged. */
+ORBEK_API int32_t orbek_arraylist_pushback(orbek_arraylist *list, void *item) ORBEK_NOEXCEPT;
+/* Inserts item (or its duplicate) at index, clamped to 0 .. count; the later
+ * items move up.  Failures as for pushback. */
+ORBEK_API int32_t orbek_arraylist_insert(orbek_arraylist *list, int32_t index, void *item) ORBEK_NOEXCEPT;
+/* Removes the item at index (calling the free function when set); the later
+ * items move down.  0 for an index outside 0 .. count-1. */
+ORBEK_API int32_t orbek_arraylist_delete(orbek_arraylist *list, int32_t index) ORBEK_NOEXCEPT;
 
 #ifdef __cplusplus
 }
