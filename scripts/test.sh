@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Builds and runs every test, in every configuration:
+#   x86_64    native build (the main one)
+#   i686      -m32 build: the library's home platform is 32-bit
+#   mingw64   Windows x86-64 DLL cross-built with mingw-w64, tests under Wine
+#   mingw32   Windows i686 DLL: compile and link check
+#   sanitize  native build with AddressSanitizer and UndefinedBehaviorSanitizer
+#   fuzz      clang libFuzzer targets, each run for ORBEK_FUZZ_SECONDS (30)
+# Usage: scripts/test.sh [CONFIG...]   (no arguments: all of them)
+# Build folders go to $ORBEK_BUILD_ROOT (default: the repository) as build-CONFIG.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+SRC=$PWD
+ROOT=${ORBEK_BUILD_ROOT:-$SRC}
+JOBS=${ORBEK_JOBS:-$(nproc)}
+FUZZ_SECONDS=${ORBEK_FUZZ_SECONDS:-30}
+ALL=(x86_64 i686 mingw64 mingw32 sanitize fuzz)
+configs=("$@")
+[ ${#configs[@]} -eq 0 ] && configs=("${ALL[@]}")
+
+scripts/deps.sh || { echo "dependency installation failed"; exit 1; }
+mkdir -p "$ROOT"
+
+total_pass=0 total_fail=0
+summary=()
+
+# ctest_run DIR: runs the suite and adds its counts to the totals.
+ctest_run() {
+  local dir=$1 log
+  log=$(mktemp)
+  ctest --test-dir "$dir" --output-on-failure -j "$JOBS" --timeout 600 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line n_fail n_all
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
+  rm -f "$log"
+  if [ -z "$line" ]; then total_fail=$((total_fail + 1)); return 1; fi
+  n_fail=$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$line")
+  n_all=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+  total_pass=$((total_pass + n_all - n_fail))
+  total_fail=$((total_fail + n_fail))
+  return "$rc"
+}
+
+build() {  # build NAME cmake-args...
+  local name=$1; shift
+  local dir=$ROOT/build-$name
+  echo "=== [$name] configure and build in $dir"
+  cmake -S "$SRC" -B "$dir" "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
+  local rc
+  cmake --build "$dir" -j "$JOBS" >"$dir.build.log" 2>&1
+  rc=$?
+  grep -v -E '^\[ *[0-9]+%\] (Building|Linking|Built)|^(gmake|make)\[|^Scanning|^Consolidate' "$dir.build.log"
+  return $rc
+}
+
+run_fuzz() {
+  local dir=$ROOT/build-fuzz rc=0 t name corpus work
+  shopt -s nullglob
+  local targets=("$dir"/fuzz_*)
+  if [ ${#targets[@]} -eq 0 ]; then echo "no fuzz targets"; return 0; fi
+  for t in "${targets[@]}"; do
+    [ -x "$t" ] && [ -f "$t" ] || continue
+    name=${t##*/fuzz_}
+    corpus=$SRC/fuzz/corpus/$name
+    work=$(mktemp -d)
+    echo "--- fuzz $name for ${FUZZ_SECONDS}s"
+    if "$t" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+         "$work" $( [ -d "$corpus" ] && echo "$corpus" ) >"$work.log" 2>&1; then
+      total_pass=$((total_pass + 1)); tail -1 "$work.log"
+    else
+      total_fail=$((total_fail + 1)); rc=1; tail -40 "$work.log"
+    fi
+    rm -rf "$work" "$work.log"
+  done
+  return $rc
+}
+
+for cfg in "${configs[@]}"; do
+  ok=1
+  case $cfg in
+    x86_64)
+      build x86_64 -DCMAKE_BUILD_TYPE=RelWithDebInfo && ctest_run "$ROOT/build-x86_64" || ok=0 ;;
+    i686)
+      build i686 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$SRC/cmake/toolchain-i686.cmake" \
+        && ctest_run "$ROOT/build-i686" || ok=0 ;;
+    mingw64)
+      export WINEPREFIX=$ROOT/build-mingw64-wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+      build mingw64 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$SRC/cmake/toolchain-mingw64.cmake" \
+        && { [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1 || true; } \
+        && ctest_run "$ROOT/build-mingw64" || ok=0 ;;
+    mingw32)
+      build mingw32 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$SRC/cmake/toolchain-mingw32.cmake" \
+        && { total_pass=$((total_pass + 1)); true; } || { total_fail=$((total_fail + 1)); ok=0; } ;;
+    sanitize)
+      export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+      build sanitize -DCMAKE_BUILD_TYPE=Debug -DORBEK_SANITIZE=ON -DORBEK_BENCH=OFF \
+        && ctest_run "$ROOT/build-sanitize" || ok=0 ;;
+    fuzz)
+      if ! command -v clang++ >/dev/null; then echo "fuzz: clang++ missing"; ok=0
+      else
+        build fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+          -DORBEK_FUZZ=ON -DORBEK_TESTS=OFF -DORBEK_BENCH=OFF \
+          -DCMAKE_C_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" \
+          -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined" \
+          && run_fuzz || ok=0
+      fi ;;
+    *) echo "unknown configuration '$cfg' (one of: ${ALL[*]})"; exit 2 ;;
+  esac
+  if [ $ok = 1 ]; then summary+=("$cfg: ok"); else summary+=("$cfg: FAILED"); fi
+done
+
+echo
+echo "=== summary"
+printf '%s\n' "${summary[@]}"
+echo "tests: $total_pass passed, $total_fail failed"
+[ "$total_fail" = 0 ] && ! printf '%s\n' "${summary[@]}" | grep -q FAILED
