@@ -140,17 +140,244 @@ ORBEK_API const char *orbek_igetStreamError(uint32_t code) ORBEK_NOEXCEPT;
 /* "ORBEK Utility Library 2.8,Build on 2021"; constant, not to be released. */
 ORBEK_API const char *orbek_util_version(void) ORBEK_NOEXCEPT;
 
+/* The JSON decoder's nesting limit, read once at load from
+ * ORBEK_RECURSIVE_LEVEL (decimal; 200 when unset, at least 8). */
+ORBEK_API int32_t orbek_get_recursive_level(void) ORBEK_NOEXCEPT;
+
+/* The system's 148-byte version record (OSVERSIONINFOA), read once at load.
+ * Outside Windows it is filled from the kernel's release ("6.1.0-13-amd64"
+ * gives major 6, minor 1, build 0 and that text as service_pack) with
+ * platform_id 2. */
+typedef struct orbek_winversion {
+    uint32_t size; /* 148 */
+    uint32_t major;
+    uint32_t minor;
+    uint32_t build;
+    uint32_t platform_id; /* 2: the Windows NT family */
+    char service_pack[128];
+} orbek_winversion;
+
+/* Copies the version record into *out and returns out (null for null). */
+ORBEK_API orbek_winversion *orbek_getwinversion(orbek_winversion *out) ORBEK_NOEXCEPT;
+/* 1 when the record's platform_id is 2, else 0. */
+ORBEK_API int32_t orbek_winuseunicode(void) ORBEK_NOEXCEPT;
+/* The processors the system reports, at least 1. */
+ORBEK_API int32_t orbek_getcpucount(void) ORBEK_NOEXCEPT;
+/* The executable's full path as a new string (release with orbek_free), or
+ * null when the system cannot say, the path is 1023 characters or longer, or
+ * allocation fails. */
+ORBEK_API char *orbek_getexepath(void) ORBEK_NOEXCEPT;
+/* The part of that path after its last separator ('\\' on Windows, '/'
+ * elsewhere), as a new string; null under the same conditions. */
+ORBEK_API char *orbek_getexefilename(void) ORBEK_NOEXCEPT;
+
+/* Compares a key with an element: negative, 0 or positive as the key sorts
+ * before, equal to or after it. */
+typedef int32_t (*orbek_compare_func)(const void *key, const void *element);
+/* Binary search over count elements of size bytes sorted in compare order.
+ * 1 when found, with *index the first of the equal elements; 0 when not,
+ * with *index where the key would be inserted (-1 when count <= 0).  0 with
+ * *index untouched when key, base, compare or index is null or size < 1. */
+ORBEK_API int32_t orbek_bsearch(const void *key, const void *base, int32_t count, int32_t size,
+                                orbek_compare_func compare, int32_t *index) ORBEK_NOEXCEPT;
+
 /* ======================================================================
  * Streams
  * ====================================================================== */
 
-/* (stream family: stream core, memory and null streams, Base64, PEM, hex) */
+/* A stream: a source/sink (memory, null) or a filter (Base64, hex) chained
+ * in front of exactly one source/sink.  Writing to the first stream of a
+ * chain pushes transformed bytes down to the sink; reading pulls them up
+ * from the source.  Stream functions take an error context last (null
+ * drops the records) and append one record per failure. */
+typedef struct orbek_stream orbek_stream;
+
+/* Type codes: the filter bit, the source/sink bit and the kinds. */
+#define ORBEK_STREAM_FILTER       0x10000
+#define ORBEK_STREAM_SOURCE_SINK  0x20000
+#define ORBEK_STREAM_TYPE_MD      0x10003
+#define ORBEK_STREAM_TYPE_HEX     0x10004
+#define ORBEK_STREAM_TYPE_BASE64  0x10005
+#define ORBEK_STREAM_TYPE_HMAC    0x10007
+#define ORBEK_STREAM_TYPE_MEM     0x20001
+#define ORBEK_STREAM_TYPE_FILE    0x20002
+#define ORBEK_STREAM_TYPE_NULL    0x20006
+
+/* Control codes; the argument points to an int32_t unless noted. */
+#define ORBEK_CTRL_RESET          1   /* read and write positions to 0 */
+#define ORBEK_CTRL_LENGTH         2   /* store the length (or bytes not yet read) */
+#define ORBEK_CTRL_MD_LENGTH      3
+#define ORBEK_CTRL_MD_FINISH      4
+#define ORBEK_CTRL_MD_BLOCK       5
+#define ORBEK_CTRL_FLUSH          6   /* write out what is held back, then forward */
+#define ORBEK_CTRL_GET_POS        7
+#define ORBEK_CTRL_SET_POS        8
+#define ORBEK_CTRL_CLOSE          9
+#define ORBEK_CTRL_REOPEN         10
+#define ORBEK_CTRL_AT_END         11  /* 1 when everything is consumed, 0 otherwise */
+#define ORBEK_CTRL_HMAC_FINISH    12
+#define ORBEK_CTRL_GET_READ_POS   15
+#define ORBEK_CTRL_GET_WRITE_POS  16
+#define ORBEK_CTRL_SET_READ_POS   17
+#define ORBEK_CTRL_SET_WRITE_POS  18
+#define ORBEK_CTRL_RESERVE        19  /* room for *arg more bytes */
+#define ORBEK_CTRL_BASE64_FINISH  20  /* argument: orbek_data_blob ** */
+
+/* Generic entry points: call the stream's operation and return its result.
+ * read stores the bytes delivered in *count (0 with result 1: exhausted). */
+ORBEK_API int32_t orbek_stream_read(orbek_stream *stream, uint8_t *buffer, int32_t length, int32_t *count,
+                                    orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_stream_write(orbek_stream *stream, const uint8_t *buffer, int32_t length, int32_t *count,
+                                     orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_stream_ctrl(orbek_stream *stream, int32_t code, void *argument,
+                                    orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+/* Write or read exactly length bytes. */
+ORBEK_API int32_t orbek_stream_writen(orbek_stream *stream, const uint8_t *buffer, int32_t length,
+                                      orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_stream_readn(orbek_stream *stream, uint8_t *buffer, int32_t length,
+                                     orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+/* Copies everything source holds into destination; *total (if given)
+ * receives the number of bytes copied. */
+ORBEK_API int32_t orbek_stream_writefromstream(orbek_stream *destination, orbek_stream *source, int32_t *total,
+                                               orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+/* Puts filter in front of the chain that starts at rest (which must end in
+ * a source/sink); 1 or 0. */
+ORBEK_API int32_t orbek_stream_push(orbek_stream *filter, orbek_stream *rest) ORBEK_NOEXCEPT;
+/* Unlinks the first stream of a chain; returns the rest or null. */
+ORBEK_API orbek_stream *orbek_stream_pop(orbek_stream *stream) ORBEK_NOEXCEPT;
+ORBEK_API orbek_stream *orbek_stream_next(orbek_stream *stream) ORBEK_NOEXCEPT;
+/* where: 1 from the chain's first stream, 2 from this one, 3 from its next.
+ * type ORBEK_STREAM_FILTER or ORBEK_STREAM_SOURCE_SINK matches the class. */
+ORBEK_API orbek_stream *orbek_stream_find_type(orbek_stream *stream, int32_t where, int32_t type) ORBEK_NOEXCEPT;
+/* Releases one (unchained) stream; null is ignored. */
+ORBEK_API void orbek_stream_free(orbek_stream *stream) ORBEK_NOEXCEPT;
+/* Releases the whole chain the stream belongs to. */
+ORBEK_API void orbek_stream_freeall(orbek_stream *stream) ORBEK_NOEXCEPT;
+/* The type code, -1 for null. */
+ORBEK_API int32_t orbek_stream_gettype(const orbek_stream *stream) ORBEK_NOEXCEPT;
+/* Writes the listing of ctx (newest first, or "No Error\n") into stream.
+ * On failure *code (if given) receives the failing write's error code. */
+ORBEK_API int32_t orbek_err_ctx_output(orbek_stream *stream, const orbek_err_ctx *ctx,
+                                       uint32_t *code) ORBEK_NOEXCEPT;
+
+/* Memory streams.  capacity 0 means 4096; capacities round up to 8. */
+ORBEK_API orbek_stream *orbek_stream_new_mem(int32_t capacity, orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+/* Read-only: a private copy (copy != 0) or a view of the caller's bytes,
+ * which must then outlive the stream. */
+ORBEK_API orbek_stream *orbek_stream_new_romem(const uint8_t *data, int32_t length, int32_t copy,
+                                               orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+/* Separate read and write positions: a byte queue. */
+ORBEK_API orbek_stream *orbek_stream_new_rwspecmem(int32_t capacity, orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+/* Hands the buffer and its content length to the caller (release it with
+ * orbek_free); the stream keeps writing in place but can no longer grow. */
+ORBEK_API int32_t orbek_memstreamdeatch(orbek_stream *stream, uint8_t **data, int32_t *length) ORBEK_NOEXCEPT;
+/* A read-only view of an unchained memory stream's current content. */
+ORBEK_API orbek_stream *orbek_memstream_dup_readonly(orbek_stream *stream) ORBEK_NOEXCEPT;
+/* A sink that discards everything. */
+ORBEK_API orbek_stream *orbek_stream_new_null(orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+
+/* Base64 flags.  Encoding: line-break mode 1 CR, 2 CRLF, 3 LF, 4 none.
+ * Decoding: tolerance 1 strict, 2 skips CR/LF, 3 also skips TAB/SPACE. */
+#define ORBEK_B64_CR          1
+#define ORBEK_B64_CRLF        2
+#define ORBEK_B64_LF          3
+#define ORBEK_B64_NO_BREAKS   4
+#define ORBEK_B64_STRICT      1
+#define ORBEK_B64_SKIP_BREAKS 2
+#define ORBEK_B64_SKIP_BLANKS 3
+#define ORBEK_B64_NO_PAD      0x80u
+#define ORBEK_B64_URL         0x100u
+
+/* Base64 filter: encodes what is written, decodes what is read.  line_width
+ * below 1 means 64. */
+ORBEK_API orbek_stream *orbek_stream_new_base64(uint32_t encoding_flags, int32_t line_width,
+                                                uint32_t decoding_flags, orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+/* One-shot codecs; no error context.  Text results are NUL-terminated (the
+ * length excludes the NUL); release results with orbek_free. */
+ORBEK_API int32_t orbek_base64encode(uint32_t flags, const uint8_t *data, int32_t length, char **text,
+                                     int32_t *text_length) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_base64decode(uint32_t flags, const char *text, int32_t length, uint8_t **data,
+                                     int32_t *data_length) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_pemencode(const char *label, const uint8_t *data, int32_t length, char **text,
+                                  int32_t *text_length) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_pemdecode(const char *label, const char *text, int32_t length, uint8_t **data,
+                                  int32_t *data_length) ORBEK_NOEXCEPT;
+
+/* Hex filter (upper != 0: upper-case digits) and one-shot codec. */
+ORBEK_API orbek_stream *orbek_stream_new_hex(int32_t upper, orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_hexencode(int32_t upper, const uint8_t *data, int32_t length, char **text,
+                                  int32_t *text_length) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_hexdecode(const char *text, int32_t length, uint8_t **data,
+                                  int32_t *data_length) ORBEK_NOEXCEPT;
 
 /* ======================================================================
  * Unicode strings
  * ====================================================================== */
 
-/* (ustring family) */
+/* An immutable, reference-counted Unicode string held as well-formed UTF-16.
+ * Every constructor gives a new string with reference count 1, or null for
+ * invalid input or allocation failure (never a partial result, never a
+ * replacement character).  U+0000 is an ordinary character.  Constructors
+ * that take (data, length): a null pointer with length 0 gives the empty
+ * string, a null pointer with any other length or a negative length null. */
+typedef struct orbek_ustring orbek_ustring;
+
+/* Releases one reference; the string goes with the last one.  Null is
+ * ignored. */
+ORBEK_API void orbek_ustring_free(orbek_ustring *s) ORBEK_NOEXCEPT;
+/* Adds a reference and returns s itself (no copy); null gives null. */
+ORBEK_API orbek_ustring *orbek_ustring_dup(orbek_ustring *s) ORBEK_NOEXCEPT;
+/* Code points in s; 0 for null. */
+ORBEK_API int32_t orbek_ustring_getcharcount(const orbek_ustring *s) ORBEK_NOEXCEPT;
+
+/* From 0-terminated UTF-16 in native order; null text gives the empty
+ * string (orbek_ustring_new) or null (orbek_ustring_newwcs). */
+ORBEK_API orbek_ustring *orbek_ustring_new(const uint16_t *text) ORBEK_NOEXCEPT;
+ORBEK_API orbek_ustring *orbek_ustring_newwcs(const uint16_t *text) ORBEK_NOEXCEPT;
+/* From count UTF-16 units; a lone surrogate gives null. */
+ORBEK_API orbek_ustring *orbek_ustring_newlength(const uint16_t *units, int32_t count) ORBEK_NOEXCEPT;
+/* From strict UTF-8: overlong forms, encoded surrogates, values above
+ * U+10FFFF and truncated sequences give null.  A byte-order mark is kept as
+ * U+FEFF. */
+ORBEK_API orbek_ustring *orbek_ustring_newutf8(const uint8_t *bytes, int32_t len) ORBEK_NOEXCEPT;
+/* From big-endian UCS-2: len even, no surrogate units. */
+ORBEK_API orbek_ustring *orbek_ustring_newbmp(const uint8_t *bytes, int32_t len) ORBEK_NOEXCEPT;
+/* From big-endian UTF-32: len a multiple of 4, each value a scalar value. */
+ORBEK_API orbek_ustring *orbek_ustring_newutf32be(const uint8_t *bytes, int32_t len) ORBEK_NOEXCEPT;
+/* From count native 32-bit code points. */
+ORBEK_API orbek_ustring *orbek_ustring_newutf32(const uint32_t *values, int32_t count) ORBEK_NOEXCEPT;
+/* From 7-bit ASCII: any byte above 0x7F gives null. */
+ORBEK_API orbek_ustring *orbek_ustring_newascii(const uint8_t *bytes, int32_t len) ORBEK_NOEXCEPT;
+/* From a BSTR (its byte length decides, so embedded 0 units survive); null
+ * gives the empty string, an odd byte length null. */
+ORBEK_API orbek_ustring *orbek_ustring_newbstr(const uint16_t *bstr) ORBEK_NOEXCEPT;
+
+/* Encoders: 1 on success with a new buffer in *out (released with
+ * orbek_free) and its length in *len, the terminator not counted; 0 for a
+ * null string or out-parameter or on failure, with *out set to null and
+ * *len to 0 when both out-parameters were given. */
+/* UTF-8 without a byte-order mark, then a 0 byte. */
+ORBEK_API int32_t orbek_ustring_toutf8(const orbek_ustring *s, uint8_t **bytes, int32_t *len) ORBEK_NOEXCEPT;
+/* Native UTF-16 units, then a 0 unit; *count in units. */
+ORBEK_API int32_t orbek_ustring_toutf16(const orbek_ustring *s, uint16_t **units, int32_t *count) ORBEK_NOEXCEPT;
+/* The same 0-terminated copy as orbek_ustring_toutf16, or null. */
+ORBEK_API uint16_t *orbek_ustring_towcs(const orbek_ustring *s) ORBEK_NOEXCEPT;
+/* Big-endian UCS-2, then two 0 bytes; 0 when s holds a character above
+ * U+FFFF. */
+ORBEK_API int32_t orbek_ustring_tobmp(const orbek_ustring *s, uint8_t **bytes, int32_t *len) ORBEK_NOEXCEPT;
+/* Big-endian UTF-32, then four 0 bytes; *len in bytes. */
+ORBEK_API int32_t orbek_ustring_toutf32be(const orbek_ustring *s, uint8_t **bytes, int32_t *len) ORBEK_NOEXCEPT;
+/* Native 32-bit code points, then a 0 value; *count in code points. */
+ORBEK_API int32_t orbek_ustring_toutf32(const orbek_ustring *s, uint32_t **values, int32_t *count) ORBEK_NOEXCEPT;
+/* A new BSTR holding the units of s, or null; release it with
+ * orbek_ustring_freebstr.  On Windows this is an OLE automation BSTR
+ * (SysAllocStringLen; SysFreeString releases it too).  Elsewhere it is
+ * modelled the same way: the handle points at the units, the 4 bytes before
+ * it hold their byte count (native order), and a 0 unit follows them; the
+ * block comes from the allocation hooks. */
+ORBEK_API uint16_t *orbek_ustring_tobstr(const orbek_ustring *s) ORBEK_NOEXCEPT;
+/* Releases a BSTR made by orbek_ustring_tobstr; null is ignored. */
+ORBEK_API void orbek_ustring_freebstr(uint16_t *bstr) ORBEK_NOEXCEPT;
 
 /* ======================================================================
  * Time values
@@ -160,6 +387,74 @@ typedef struct orbek_time orbek_time;
 
 /* A time value is one block: the same entry as orbek_free. */
 ORBEK_API void orbek_time_free(orbek_time *t) ORBEK_NOEXCEPT;
+
+/* A time value is a proleptic Gregorian date (years 1582 to 9999) and a time
+ * of day with nanoseconds, either in UTC or as the wall clock of a zone of the
+ * built-in zone database.  UTC values know the 27 leap seconds of 1972 to
+ * 2016: such a value can show second 60, the second adder counts leap seconds
+ * and the seconds difference includes them.  Values are immutable; every
+ * value handed out is new and released with orbek_time_free. */
+
+/* A UTC value; null for fields out of range.  Hour 24 (with minute and
+ * second 0) is hour 0 of the next day; second 60 only at a leap second. */
+ORBEK_API orbek_time *orbek_time_newutctime(int32_t year, int32_t month, int32_t day, int32_t hour,
+                                            int32_t minute, int32_t second, int32_t nanosecond) ORBEK_NOEXCEPT;
+/* The system's UTC clock, millisecond resolution. */
+ORBEK_API orbek_time *orbek_time_nowutctime(void) ORBEK_NOEXCEPT;
+/* POSIX seconds to a UTC value; null outside the years 1582 to 9999. */
+ORBEK_API orbek_time *orbek_time_newfromtime_t(int64_t seconds) ORBEK_NOEXCEPT;
+/* A copy of all fields; null for null. */
+ORBEK_API orbek_time *orbek_time_dup(const orbek_time *t) ORBEK_NOEXCEPT;
+
+/* The fields as stored (a local value's wall-clock reading); -1 for null. */
+ORBEK_API int32_t orbek_time_getyear(const orbek_time *t) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_time_getmonth(const orbek_time *t) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_time_getday(const orbek_time *t) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_time_gethour(const orbek_time *t) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_time_getminute(const orbek_time *t) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_time_getsecond(const orbek_time *t) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_time_getns(const orbek_time *t) ORBEK_NOEXCEPT;
+
+/* 1 or 0; 0 for null. */
+ORBEK_API int32_t orbek_time_isutctime(const orbek_time *t) ORBEK_NOEXCEPT;
+/* A local value with daylight-saving time in force. */
+ORBEK_API int32_t orbek_time_isdst(const orbek_time *t) ORBEK_NOEXCEPT;
+/* Whether the stored year is a leap year. */
+ORBEK_API int32_t orbek_time_isleapyear(const orbek_time *t) ORBEK_NOEXCEPT;
+/* Whether the value's instant is one of the leap seconds. */
+ORBEK_API int32_t orbek_time_isleapsecond(const orbek_time *t) ORBEK_NOEXCEPT;
+
+/* -1, 0 or 1 by year, month, day, hour, minute, second and nanosecond.
+ * A null a is less than any value, two nulls are equal. */
+ORBEK_API int32_t orbek_time_cmp(const orbek_time *a, const orbek_time *b) ORBEK_NOEXCEPT;
+/* Calendar days from b's date to a's date (positive when a is later).
+ * Null a: INT32_MIN (0 if b is null too); null b: INT32_MAX. */
+ORBEK_API int32_t orbek_time_diffdays(const orbek_time *a, const orbek_time *b) ORBEK_NOEXCEPT;
+/* Seconds from b to a, leap seconds included (a leap second at either end is
+ * counted).  Null a: INT64_MIN (0 if b is null too); null b: INT64_MAX. */
+ORBEK_API int64_t orbek_time_diffseconds(const orbek_time *a, const orbek_time *b) ORBEK_NOEXCEPT;
+/* 1 (Monday) to 7 (Sunday); -1 for null. */
+ORBEK_API int32_t orbek_time_getdayofweek(const orbek_time *t) ORBEK_NOEXCEPT;
+/* POSIX seconds (a leap second gives the number of the second after it);
+ * INT64_MIN for null. */
+ORBEK_API int64_t orbek_time_gettime_t(const orbek_time *t) ORBEK_NOEXCEPT;
+
+/* New values n units later (n < 0: earlier); null when the result leaves the
+ * years 1582 to 9999.  Years and months keep the day where it exists (29
+ * February becomes 1 March; a day past the month's end becomes its last day);
+ * they fail when a leap second would land on an ordinary day.  Days and hours
+ * turn a second 60 that is no longer a leap second into 59; minutes carry it
+ * unchanged.  Seconds count elapsed seconds, leap seconds included. */
+ORBEK_API orbek_time *orbek_time_addyear(const orbek_time *t, int32_t n) ORBEK_NOEXCEPT;
+ORBEK_API orbek_time *orbek_time_addmonth(const orbek_time *t, int32_t n) ORBEK_NOEXCEPT;
+ORBEK_API orbek_time *orbek_time_addday(const orbek_time *t, int32_t n) ORBEK_NOEXCEPT;
+ORBEK_API orbek_time *orbek_time_addhour(const orbek_time *t, int32_t n) ORBEK_NOEXCEPT;
+ORBEK_API orbek_time *orbek_time_addminute(const orbek_time *t, int32_t n) ORBEK_NOEXCEPT;
+ORBEK_API orbek_time *orbek_time_addsecond(const orbek_time *t, int32_t n) ORBEK_NOEXCEPT;
+
+/* Microseconds since 1970-01-01T00:00:00 UTC from the system's file-time
+ * clock; leap seconds play no part. */
+ORBEK_API uint64_t orbek_time_getcurrentus(void) ORBEK_NOEXCEPT;
 
 /* ======================================================================
  * JSON

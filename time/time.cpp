@@ -1,0 +1,173 @@
+// Time values: construction, getters, predicates, comparison, differences,
+// POSIX seconds and the adders.
+//
+// Every function that needs a value's instant branches once on the UTC flag.
+// A UTC value is worked on directly; a local value's instant depends on its
+// zone's rules, which this file does not know: until the zone conversions
+// join the library those branches give the function's failure result.
+#include <limits.h>
+
+#include "time/clock.h"
+#include "time/time_internal.h"
+
+static const char kOrbekSource[] = "ORBEK_Time";
+
+using orbek::cal::field_cmp;
+
+namespace orbek {
+namespace cal {
+
+orbek_time *new_value(const orbek_time &v) noexcept {
+    orbek_time *t = ORBEK_ALLOC_T(orbek_time, 1);
+    if (t) *t = v;
+    return t;
+}
+
+}  // namespace cal
+}  // namespace orbek
+
+namespace {
+
+using Adder = bool (*)(const orbek_time &, int32_t, orbek_time *) noexcept;
+
+orbek_time *add(const orbek_time *t, int32_t n, Adder adder) {
+    if (!t) return nullptr;
+    if (!t->utc) return nullptr;  // a local value: no zone conversion available
+    orbek_time r;
+    if (!adder(*t, n, &r)) return nullptr;
+    return orbek::cal::new_value(r);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ construction
+
+ORBEK_EXPORT orbek_time *orbek_time_newutctime(int32_t year, int32_t month, int32_t day, int32_t hour,
+                                               int32_t minute, int32_t second, int32_t nanosecond) noexcept {
+    orbek_time v;
+    if (!orbek::cal::make_utc(year, month, day, hour, minute, second, nanosecond, &v)) return nullptr;
+    return orbek::cal::new_value(v);
+}
+
+ORBEK_EXPORT orbek_time *orbek_time_nowutctime(void) noexcept {
+    orbek::sysclock::UtcReading r;
+    if (!orbek::sysclock::utc_now(&r)) return nullptr;
+    return orbek_time_newutctime(r.year, r.month, r.day, r.hour, r.minute, r.second, r.millisecond * 1000000);
+}
+
+ORBEK_EXPORT orbek_time *orbek_time_newfromtime_t(int64_t seconds) noexcept {
+    const int64_t q = seconds / 86400, r = seconds % 86400;  // both truncated: r has the sign of seconds
+    if (q < INT32_MIN || q > INT32_MAX) return nullptr;
+    orbek_time v = orbek::cal::epoch();
+    if (!orbek::cal::add_days(v, (int32_t)q, &v)) return nullptr;
+    if (r != 0 && !orbek::cal::add_seconds(v, (int32_t)r, &v)) return nullptr;
+    return orbek::cal::new_value(v);
+}
+
+ORBEK_EXPORT orbek_time *orbek_time_dup(const orbek_time *t) noexcept {
+    return t ? orbek::cal::new_value(*t) : nullptr;
+}
+
+// ------------------------------------------------------------ getters
+
+ORBEK_EXPORT int32_t orbek_time_getyear(const orbek_time *t) noexcept { return t ? t->year : -1; }
+ORBEK_EXPORT int32_t orbek_time_getmonth(const orbek_time *t) noexcept { return t ? t->month : -1; }
+ORBEK_EXPORT int32_t orbek_time_getday(const orbek_time *t) noexcept { return t ? t->day : -1; }
+ORBEK_EXPORT int32_t orbek_time_gethour(const orbek_time *t) noexcept { return t ? t->hour : -1; }
+ORBEK_EXPORT int32_t orbek_time_getminute(const orbek_time *t) noexcept { return t ? t->minute : -1; }
+ORBEK_EXPORT int32_t orbek_time_getsecond(const orbek_time *t) noexcept { return t ? t->second : -1; }
+ORBEK_EXPORT int32_t orbek_time_getns(const orbek_time *t) noexcept { return t ? t->nanosecond : -1; }
+
+// ------------------------------------------------------------ predicates
+
+ORBEK_EXPORT int32_t orbek_time_isutctime(const orbek_time *t) noexcept { return t && t->utc ? 1 : 0; }
+
+ORBEK_EXPORT int32_t orbek_time_isdst(const orbek_time *t) noexcept { return t && !t->utc && t->dst ? 1 : 0; }
+
+ORBEK_EXPORT int32_t orbek_time_isleapyear(const orbek_time *t) noexcept {
+    return t && orbek::cal::is_leap_year(t->year) ? 1 : 0;
+}
+
+ORBEK_EXPORT int32_t orbek_time_isleapsecond(const orbek_time *t) noexcept {
+    if (!t || t->second != 60) return 0;
+    if (!t->utc) return 0;  // a local reading: no zone conversion available
+    return orbek::cal::is_leap_second(*t) ? 1 : 0;
+}
+
+// ------------------------------------------------------------ comparison
+
+ORBEK_EXPORT int32_t orbek_time_cmp(const orbek_time *a, const orbek_time *b) noexcept {
+    if (!a) return b ? -1 : 0;
+    if (!b) return 1;
+    // A local operand would be compared through its UTC instant; without a
+    // zone conversion it counts as a failed conversion of that operand.
+    if (!a->utc) return -1;
+    if (!b->utc) return 1;
+    return field_cmp(*a, *b);
+}
+
+ORBEK_EXPORT int32_t orbek_time_diffdays(const orbek_time *a, const orbek_time *b) noexcept {
+    if (!a) return b ? INT32_MIN : 0;
+    if (!b) return INT32_MAX;
+    // Local operands are counted on UTC dates (or, both local, on their own
+    // wall-clock dates); without a zone conversion they fail like a failed
+    // conversion of the first local operand.
+    if (!a->utc) return INT32_MIN;
+    if (!b->utc) return INT32_MAX;
+    return orbek::cal::diff_days(*a, *b);
+}
+
+ORBEK_EXPORT int64_t orbek_time_diffseconds(const orbek_time *a, const orbek_time *b) noexcept {
+    if (!a) return b ? INT64_MIN : 0;
+    if (!b) return INT64_MAX;
+    // A local operand fails like a failed conversion of it.
+    if (!a->utc) return INT64_MIN;
+    if (!b->utc) return INT64_MAX;
+    return orbek::cal::diff_seconds(*a, *b);
+}
+
+ORBEK_EXPORT int32_t orbek_time_getdayofweek(const orbek_time *t) noexcept {
+    const orbek_time e = orbek::cal::epoch();
+    const int32_t d = orbek_time_diffdays(t, &e);
+    if (d == INT32_MAX || d == INT32_MIN) return -1;
+    return orbek::cal::weekday_from_days(d);
+}
+
+ORBEK_EXPORT int64_t orbek_time_gettime_t(const orbek_time *t) noexcept {
+    if (!t) return INT64_MIN;
+    if (!t->utc) return INT64_MIN;  // a local value: no zone conversion available
+    // POSIX seconds do not count leap seconds: a leap second gives the same
+    // number as the second after it.
+    const orbek_time e = orbek::cal::epoch();
+    const int64_t s = orbek::cal::diff_seconds(*t, e);
+    return s > 0 ? s - orbek::cal::leap_seconds_within(e, *t) : s;
+}
+
+// ------------------------------------------------------------ adders
+
+ORBEK_EXPORT orbek_time *orbek_time_addyear(const orbek_time *t, int32_t n) noexcept {
+    return add(t, n, orbek::cal::add_years);
+}
+ORBEK_EXPORT orbek_time *orbek_time_addmonth(const orbek_time *t, int32_t n) noexcept {
+    return add(t, n, orbek::cal::add_months);
+}
+ORBEK_EXPORT orbek_time *orbek_time_addday(const orbek_time *t, int32_t n) noexcept {
+    return add(t, n, orbek::cal::add_days);
+}
+ORBEK_EXPORT orbek_time *orbek_time_addhour(const orbek_time *t, int32_t n) noexcept {
+    return add(t, n, orbek::cal::add_hours);
+}
+ORBEK_EXPORT orbek_time *orbek_time_addminute(const orbek_time *t, int32_t n) noexcept {
+    return add(t, n, orbek::cal::add_minutes);
+}
+ORBEK_EXPORT orbek_time *orbek_time_addsecond(const orbek_time *t, int32_t n) noexcept {
+    return add(t, n, orbek::cal::add_seconds);
+}
+
+// ------------------------------------------------------------ clock
+
+ORBEK_EXPORT uint64_t orbek_time_getcurrentus(void) noexcept {
+    // Microseconds since 1970 from the file-time clock; a reading before 1970
+    // wraps, as unsigned arithmetic does.
+    return (orbek::sysclock::file_time_now() - 116444736000000000ULL) / 10;
+}
