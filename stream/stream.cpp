@@ -1,0 +1,260 @@
+// Stream core: the generic entry points, chaining and the error listing.
+#include "stream/stream.h"
+
+#include <stdio.h>
+#include <string.h>
+
+static const char kOrbekSource[] = "ORBEK_Stream";
+
+namespace orbek {
+
+void report_code(orbek_err_ctx *ctx, const char *file, int32_t line, uint32_t code) noexcept {
+    if (!ctx) return;
+    const char *text = code >= 0x10100 ? orbek_igetStreamError(code) : orbek_igetGeneralError(code);
+    orbek_err_ctx_put(ctx, file, line, code, text);
+}
+
+}  // namespace orbek
+
+ORBEK_EXPORT int32_t orbek_stream_read(orbek_stream *stream, uint8_t *buffer, int32_t length, int32_t *count,
+                                       orbek_err_ctx *ctx) noexcept {
+    if (!stream) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
+        return 0;
+    }
+    if (!stream->ops || !stream->ops->read) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_NOT_SUPPORTED);
+        return 0;
+    }
+    return stream->ops->read(stream, buffer, length, count, ctx);
+}
+
+ORBEK_EXPORT int32_t orbek_stream_write(orbek_stream *stream, const uint8_t *buffer, int32_t length, int32_t *count,
+                                        orbek_err_ctx *ctx) noexcept {
+    if (!stream) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
+        return 0;
+    }
+    if (!stream->ops || !stream->ops->write) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_NOT_SUPPORTED);
+        return 0;
+    }
+    return stream->ops->write(stream, buffer, length, count, ctx);
+}
+
+ORBEK_EXPORT int32_t orbek_stream_ctrl(orbek_stream *stream, int32_t code, void *argument,
+                                       orbek_err_ctx *ctx) noexcept {
+    if (!stream) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
+        return 0;
+    }
+    if (!stream->ops || !stream->ops->ctrl) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_NOT_SUPPORTED);
+        return 0;
+    }
+    return stream->ops->ctrl(stream, code, argument, ctx);
+}
+
+ORBEK_EXPORT int32_t orbek_stream_writen(orbek_stream *stream, const uint8_t *buffer, int32_t length,
+                                         orbek_err_ctx *ctx) noexcept {
+    if (!stream) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
+        return 0;
+    }
+    if (!stream->ops || !stream->ops->write) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_NOT_SUPPORTED);
+        return 0;
+    }
+    if (length < 0) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_BAD_LENGTH);
+        return 0;
+    }
+    int32_t done = 0;
+    while (done < length) {
+        int32_t count = 0;
+        int32_t rc = stream->ops->write(stream, buffer + done, length - done, &count, ctx);
+        if (rc != 1) return rc;
+        // A write that claims success without taking a byte (or more than it
+        // was given) would make this loop spin or overrun.
+        if (count <= 0 || count > length - done) {
+            ORBEK_REPORT(ctx, ORBEK_ERR_STREAM_WRITE_FAIL);
+            return 0;
+        }
+        done += count;
+    }
+    return 1;
+}
+
+ORBEK_EXPORT int32_t orbek_stream_readn(orbek_stream *stream, uint8_t *buffer, int32_t length,
+                                        orbek_err_ctx *ctx) noexcept {
+    if (!stream) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
+        return 0;
+    }
+    if (!stream->ops || !stream->ops->read) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_NOT_SUPPORTED);
+        return 0;
+    }
+    if (length < 0) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_BAD_LENGTH);
+        return 0;
+    }
+    int32_t done = 0;
+    while (done < length) {
+        int32_t count = 0;
+        int32_t rc = stream->ops->read(stream, buffer + done, length - done, &count, ctx);
+        if (rc != 1) return rc;
+        // Exhausted early (or a count out of range): fewer bytes than asked.
+        if (count <= 0 || count > length - done) {
+            ORBEK_REPORT(ctx, ORBEK_ERR_BAD_LENGTH);
+            return 0;
+        }
+        done += count;
+    }
+    return 1;
+}
+
+ORBEK_EXPORT int32_t orbek_stream_writefromstream(orbek_stream *destination, orbek_stream *source, int32_t *total,
+                                                  orbek_err_ctx *ctx) noexcept {
+    if (!destination || !source) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
+        return 0;
+    }
+    // A writable memory destination reserves room for all of it up front.
+    orbek_mem_state *dst = orbek::mem_state(destination);
+    if (dst && !(dst->flags & orbek::kMemReadOnly)) {
+        int32_t len = 0;
+        if (orbek_stream_ctrl(source, ORBEK_CTRL_LENGTH, &len, nullptr) == 1)
+            orbek_stream_ctrl(destination, ORBEK_CTRL_RESERVE, &len, nullptr);
+    }
+
+    // A plain memory source is written in one piece, whatever its position.
+    orbek_mem_state *src = orbek::mem_state(source);
+    if (src && !(src->flags & orbek::kMemSeparate)) {
+        int32_t rc = orbek_stream_writen(destination, src->data, src->length, ctx);
+        if (rc == 1 && total) *total = src->length;
+        return rc;
+    }
+
+    int32_t rc = orbek_stream_ctrl(source, ORBEK_CTRL_RESET, nullptr, ctx);
+    if (rc != 1) return rc;
+    uint8_t chunk[8192];
+    int32_t copied = 0;
+    for (;;) {
+        int32_t got = 0;
+        if (orbek_stream_read(source, chunk, (int32_t)sizeof chunk, &got, ctx) != 1 || got <= 0) break;
+        if (got > (int32_t)sizeof chunk || got > INT32_MAX - copied) {
+            ORBEK_REPORT(ctx, ORBEK_ERR_STREAM_LENGTH);
+            return 0;
+        }
+        rc = orbek_stream_writen(destination, chunk, got, ctx);
+        if (rc != 1) return rc;
+        copied += got;
+    }
+    rc = orbek_stream_ctrl(source, ORBEK_CTRL_AT_END, nullptr, nullptr);
+    if (rc != 1) return rc;
+    if (total) *total = copied;
+    return 1;
+}
+
+ORBEK_EXPORT int32_t orbek_stream_push(orbek_stream *filter, orbek_stream *rest) noexcept {
+    if (!filter || !rest || filter->previous || filter->next || rest->previous) return 0;
+    if (!(filter->type & orbek::kFilterBit) || (filter->type & orbek::kSinkBit)) return 0;
+    // The chain from rest must end in its one source/sink.
+    const orbek_stream *s = rest;
+    while (!(s->type & orbek::kSinkBit)) {
+        s = s->next;
+        if (!s) return 0;
+    }
+    if (s->next) return 0;
+    filter->next = rest;
+    rest->previous = filter;
+    return 1;
+}
+
+ORBEK_EXPORT orbek_stream *orbek_stream_pop(orbek_stream *stream) noexcept {
+    if (!stream || stream->previous || !stream->next) return nullptr;
+    orbek_stream *rest = stream->next;
+    stream->next = nullptr;
+    rest->previous = nullptr;
+    return rest;
+}
+
+ORBEK_EXPORT orbek_stream *orbek_stream_next(orbek_stream *stream) noexcept {
+    return stream ? stream->next : nullptr;
+}
+
+ORBEK_EXPORT orbek_stream *orbek_stream_find_type(orbek_stream *stream, int32_t where, int32_t type) noexcept {
+    if (!stream) return nullptr;
+    orbek_stream *s;
+    switch (where) {
+        case 1:
+            s = stream;
+            while (s->previous) s = s->previous;
+            break;
+        case 2:
+            s = stream;
+            break;
+        case 3:
+            s = stream->next;
+            break;
+        default:
+            return nullptr;
+    }
+    const bool by_class = type == orbek::kFilterBit || type == orbek::kSinkBit;
+    for (; s; s = s->next)
+        if (s->type == type || (by_class && (s->type & type))) return s;
+    return nullptr;
+}
+
+ORBEK_EXPORT void orbek_stream_free(orbek_stream *stream) noexcept {
+    if (!stream) return;
+    if (stream->ops && stream->ops->destroy) stream->ops->destroy(stream);
+    ORBEK_FREE(stream);
+}
+
+ORBEK_EXPORT void orbek_stream_freeall(orbek_stream *stream) noexcept {
+    if (!stream) return;
+    while (stream->previous) stream = stream->previous;
+    while (stream) {
+        orbek_stream *next = stream->next;
+        orbek_stream_free(stream);
+        stream = next;
+    }
+}
+
+ORBEK_EXPORT int32_t orbek_stream_gettype(const orbek_stream *stream) noexcept {
+    return stream ? stream->type : -1;
+}
+
+ORBEK_EXPORT int32_t orbek_err_ctx_output(orbek_stream *stream, const orbek_err_ctx *ctx, uint32_t *code) noexcept {
+    if (!stream || !ctx) {
+        if (code) *code = stream ? ORBEK_ERR_NULL_POINT : ORBEK_ERR_STREAM_BAD;
+        return 0;
+    }
+    // The writes report into a private context so that ctx is not changed
+    // while it is being listed.
+    orbek_err_ctx mine;
+    memset(&mine, 0, sizeof mine);
+    int32_t rc = 1;
+    if (ctx->write == ctx->oldest) {
+        rc = orbek_stream_writen(stream, reinterpret_cast<const uint8_t *>("No Error\n"), 9, &mine);
+    } else {
+        orbek::for_each_record(ctx, [&](const orbek_err_record &r) {
+            if (rc != 1) return;
+            char line[1024];
+            int n = snprintf(line, sizeof line, "0X%08X %512s %64s(%d)\n", (unsigned)r.code, r.description,
+                             r.file ? r.file : "", (int)r.line);
+            if (n < 0) n = 0;
+            // Only a file name of several hundred characters overflows the
+            // line: it is cut there but still ends with its line break.
+            if (n >= (int)sizeof line) {
+                n = (int)sizeof line - 1;
+                line[n - 1] = '\n';
+            }
+            rc = orbek_stream_writen(stream, reinterpret_cast<const uint8_t *>(line), n, &mine);
+        });
+    }
+    if (rc != 1 && code) orbek_err_ctx_geterrcode(&mine, code);
+    return rc;
+}
