@@ -456,6 +456,27 @@ ORBEK_API orbek_time *orbek_time_addsecond(const orbek_time *t, int32_t n) ORBEK
  * clock; leap seconds play no part. */
 ORBEK_API uint64_t orbek_time_getcurrentus(void) ORBEK_NOEXCEPT;
 
+/* Zones: names of the built-in IANA database (release 2015f) such as
+ * "Asia/Shanghai", "America/New_York", "Etc/GMT-8"; "UTC" and "PRC" are
+ * also accepted.  A local value shows its zone's wall clock and knows
+ * whether daylight-saving time is in force.  Converting to or building in
+ * "UTC" or "Etc/UTC" gives UTC values. */
+
+/* A UTC value as the wall clock of the named zone; null for a name not in
+ * the database, a null or local t.  A UTC leap second shows as second 60 of
+ * the local minute. */
+ORBEK_API orbek_time *orbek_time_utc2localbyzone(const char *name, const orbek_time *t) ORBEK_NOEXCEPT;
+/* A local value as a UTC value; null for null or a UTC t. */
+ORBEK_API orbek_time *orbek_time_local2utc(const orbek_time *t) ORBEK_NOEXCEPT;
+/* A local value of the named zone from wall-clock fields (checked as by
+ * orbek_time_newutctime).  A reading inside a spring-forward gap moves to
+ * the end of the gap; a reading that occurs twice is the daylight-time one
+ * when isdst is non-zero, else the standard-time one; second 60 stays only
+ * where the local minute holds a leap second (else it becomes 59). */
+ORBEK_API orbek_time *orbek_time_newlocaltimebyzone(const char *name, int32_t year, int32_t month, int32_t day,
+                                                    int32_t hour, int32_t minute, int32_t second,
+                                                    int32_t nanosecond, int32_t isdst) ORBEK_NOEXCEPT;
+
 /* ======================================================================
  * JSON
  * ====================================================================== */
