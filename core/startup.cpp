@@ -2,6 +2,8 @@
 // below in the place the attach order gives it.
 #include "core/startup.h"
 
+#include "core/util.h"
+
 #include <stddef.h>
 
 namespace orbek {
@@ -14,7 +16,9 @@ struct Step {
 
 // Attach order; detach runs the same steps backwards.
 const Step kSteps[] = {
-    {nullptr, nullptr},  // placeholder entry keeps the array non-empty
+    {settings_read_recursive_level, nullptr},
+    {settings_read_version, nullptr},
+    {settings_register_gmp, nullptr},
 };
 constexpr size_t kStepCount = sizeof kSteps / sizeof *kSteps;
 
