@@ -27,20 +27,30 @@ bool grow(orbek_arraylist *list) noexcept {
 
 }  // namespace
 
+namespace orbek {
+
+bool arraylist_init(orbek_arraylist *list, orbek_arraylist_dup_func dup_fn,
+                    orbek_arraylist_free_func free_fn) noexcept {
+    list->items = ORBEK_ALLOC_T(void *, kArrayListInitialCapacity);
+    if (!list->items) return false;
+    memset(list->items, 0, sizeof(void *) * kArrayListInitialCapacity);
+    list->count = 0;
+    list->capacity = kArrayListInitialCapacity;
+    list->free_fn = free_fn;
+    list->dup_fn = dup_fn;
+    return true;
+}
+
+}  // namespace orbek
+
 ORBEK_EXPORT orbek_arraylist *orbek_arraylist_new(orbek_arraylist_dup_func dup_fn,
                                                   orbek_arraylist_free_func free_fn) noexcept {
     orbek_arraylist *list = ORBEK_ALLOC_T(orbek_arraylist, 1);
     if (!list) return nullptr;
-    list->items = ORBEK_ALLOC_T(void *, orbek::kArrayListInitialCapacity);
-    if (!list->items) {
+    if (!orbek::arraylist_init(list, dup_fn, free_fn)) {
         ORBEK_FREE(list);
         return nullptr;
     }
-    memset(list->items, 0, sizeof(void *) * orbek::kArrayListInitialCapacity);
-    list->count = 0;
-    list->capacity = orbek::kArrayListInitialCapacity;
-    list->free_fn = free_fn;
-    list->dup_fn = dup_fn;
     return list;
 }
 

@@ -21,6 +21,11 @@ namespace orbek {
 constexpr int32_t kArrayListInitialCapacity = 16;
 constexpr int32_t kArrayListMaxCapacity = 1 << 28;
 
+// Sets up a list record that lives inside another object (a JSON container):
+// only the slot array is allocated.  False when that allocation fails.
+bool arraylist_init(orbek_arraylist *list, orbek_arraylist_dup_func dup_fn,
+                    orbek_arraylist_free_func free_fn) noexcept;
+
 }  // namespace orbek
 
 #endif

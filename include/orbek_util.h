@@ -481,7 +481,105 @@ ORBEK_API orbek_time *orbek_time_newlocaltimebyzone(const char *name, int32_t ye
  * JSON
  * ====================================================================== */
 
-/* (JSON family) */
+/* A JSON value: a separately allocated record owned by exactly one parent
+ * (an object member or an array slot) or by the caller, who releases it with
+ * orbek_json_free.  Containers store deep copies of what is added to them.
+ * Strings are UTF-8 (NUL bytes allowed) and always followed by one NUL.  No
+ * lock: a tree may be read from several threads only while none edits it. */
+typedef struct orbek_json orbek_json;
+
+/* Kind codes (orbek_json_gettype). */
+#define ORBEK_JSON_STRING  1
+#define ORBEK_JSON_NUMBER  2
+#define ORBEK_JSON_BOOLEAN 3
+#define ORBEK_JSON_NULL    4
+#define ORBEK_JSON_OBJECT  5
+#define ORBEK_JSON_ARRAY   6
+
+/* Encoder flag word. */
+#define ORBEK_JSON_PRETTY      0x80000000u /* indentation and line ends */
+#define ORBEK_JSON_SPACES      0x40000000u /* N spaces (bits 0-7) before each level's TAB */
+#define ORBEK_JSON_CR          0x20000000u /* line ends contain CR */
+#define ORBEK_JSON_LF          0x10000000u /* line ends contain LF (after the CR) */
+#define ORBEK_JSON_SORT        0x00100000u /* sort the top-level container in place */
+#define ORBEK_JSON_SPACE_COUNT 0x000000FFu
+
+/* Constructors: a new value owned by the caller, or null when an allocation
+ * fails. */
+ORBEK_API orbek_json *orbek_json_newnull(void) ORBEK_NOEXCEPT;
+/* Payload 1 when flag is non-zero, else 0. */
+ORBEK_API orbek_json *orbek_json_newboolean(int32_t flag) ORBEK_NOEXCEPT;
+ORBEK_API orbek_json *orbek_json_newnumber(double number) ORBEK_NOEXCEPT;
+/* A copy of length bytes plus a NUL.  Null for a negative length or
+ * 2147483647, null bytes with a non-zero length, or bytes that are not valid
+ * UTF-8; null bytes with length 0 give the empty string. */
+ORBEK_API orbek_json *orbek_json_newstring(const char *bytes, int32_t length) ORBEK_NOEXCEPT;
+ORBEK_API orbek_json *orbek_json_newobject(void) ORBEK_NOEXCEPT;
+ORBEK_API orbek_json *orbek_json_newarray(void) ORBEK_NOEXCEPT;
+/* A deep copy; null for null, an unknown kind or an allocation failure. */
+ORBEK_API orbek_json *orbek_json_dup(const orbek_json *value) ORBEK_NOEXCEPT;
+/* Frees a value and everything it holds; null is ignored. */
+ORBEK_API void orbek_json_free(orbek_json *value) ORBEK_NOEXCEPT;
+
+/* Queries; the value stays the caller's and nothing is copied. */
+/* The kind code; -1 for null. */
+ORBEK_API int32_t orbek_json_gettype(const orbek_json *value) ORBEK_NOEXCEPT;
+/* A boolean's payload (0 or 1); 0 for anything else. */
+ORBEK_API int32_t orbek_json_istrue(const orbek_json *value) ORBEK_NOEXCEPT;
+/* A number's value; -1.0 for anything else. */
+ORBEK_API double orbek_json_getnumber(const orbek_json *value) ORBEK_NOEXCEPT;
+/* A string's NUL-terminated bytes, valid while the value lives; null for
+ * anything else. */
+ORBEK_API const char *orbek_json_getstring(const orbek_json *value) ORBEK_NOEXCEPT;
+/* A string's length in bytes (NUL not counted); -1 for anything else. */
+ORBEK_API int32_t orbek_json_getstringlength(const orbek_json *value) ORBEK_NOEXCEPT;
+/* An array's element count; -1 for anything else. */
+ORBEK_API int32_t orbek_json_getarraysize(const orbek_json *value) ORBEK_NOEXCEPT;
+/* The element itself (still owned by the array); null when out of range. */
+ORBEK_API orbek_json *orbek_json_getarrayitem(const orbek_json *array, int32_t index) ORBEK_NOEXCEPT;
+/* The value of the LAST member whose key has exactly these bytes (still
+ * owned by the object); null when none matches or the arguments are bad. */
+ORBEK_API orbek_json *orbek_json_getobjectvalue(const orbek_json *object, const char *key,
+                                               int32_t key_length) ORBEK_NOEXCEPT;
+
+/* Editing: 1 on success, 0 on failure, which leaves the container as it
+ * was.  The value argument is deep-copied and stays the caller's. */
+/* Appends a member, even when one with this key exists.  The key must be
+ * valid UTF-8 (as for orbek_json_newstring). */
+ORBEK_API int32_t orbek_json_addobjectitem(orbek_json *object, const char *key, int32_t key_length,
+                                           const orbek_json *value) ORBEK_NOEXCEPT;
+/* Replaces the value of the FIRST member with this key (key and position
+ * stay), or appends a member when none has it. */
+ORBEK_API int32_t orbek_json_updateobjectitem(orbek_json *object, const char *key, int32_t key_length,
+                                              const orbek_json *value) ORBEK_NOEXCEPT;
+/* Removes the FIRST member with this key; 0 when none has it. */
+ORBEK_API int32_t orbek_json_deleteobjectitem(orbek_json *object, const char *key,
+                                              int32_t key_length) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_json_addarrayitem(orbek_json *array, const orbek_json *value) ORBEK_NOEXCEPT;
+/* Removes and frees the element; the later ones move down. */
+ORBEK_API int32_t orbek_json_deletearrayitem(orbek_json *array, int32_t index) ORBEK_NOEXCEPT;
+
+/* Called for each member: 1 continues the walk, anything else stops it. */
+typedef int32_t (*orbek_json_traverse_func)(void *arg, const char *key, int32_t key_length, orbek_json *value);
+/* Visits the members of one object in order (not recursively).  1 when
+ * every member was visited (an empty object included); 0 when the first
+ * argument is not an object, the callback is null or the walk was stopped. */
+ORBEK_API int32_t orbek_json_traverse(orbek_json *object, orbek_json_traverse_func callback,
+                                      void *arg) ORBEK_NOEXCEPT;
+
+/* Writes value as UTF-8 JSON text into a new NUL-terminated buffer (release
+ * it with orbek_free); *length excludes the NUL.  flags: ORBEK_JSON_* above,
+ * 0 for compact text.  With ORBEK_JSON_SORT the top-level container is
+ * reordered in place (and stays so even when the encoding fails).  Numbers
+ * that are whole and within the int32 range are written as integers, others
+ * in fixed notation with at most six decimals.  On failure nothing is
+ * stored. */
+ORBEK_API int32_t orbek_json_encode(orbek_json *value, uint32_t flags, char **text,
+                                    int32_t *length) ORBEK_NOEXCEPT;
+/* Parses exactly length bytes of JSON text (no NUL needed) into a new tree,
+ * or null.  Whitespace is accepted only around a top-level array or object;
+ * nesting is limited by orbek_get_recursive_level(). */
+ORBEK_API orbek_json *orbek_json_decode(const char *text, int32_t length) ORBEK_NOEXCEPT;
 
 /* ======================================================================
  * Array list

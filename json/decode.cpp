@@ -1,0 +1,383 @@
+// JSON text decoder: strict recursive descent over exactly the given bytes.
+#include <float.h>
+#include <locale.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "core/internal.h"
+#include "json/json.h"
+
+static const char kOrbekSource[] = "ORBEK_JSON";
+
+using namespace orbek::json;
+
+namespace {
+
+inline bool is_ws(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+inline bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+int hex_value(unsigned char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Reads four hex digits at p (the caller checked that they lie in the input).
+int32_t hex4(const unsigned char *p) {
+    int32_t v = 0;
+    for (int i = 0; i < 4; ++i) {
+        int h = hex_value(p[i]);
+        if (h < 0) return -1;
+        v = v << 4 | h;
+    }
+    return v;
+}
+
+// Powers of ten that a double holds exactly.
+const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+class Parser {
+public:
+    Parser(const unsigned char *text, int32_t length, int32_t limit)
+        : p_(text), end_(text + length), limit_(limit) {}
+
+    bool at_end() const { return p_ == end_; }
+
+    orbek_json *value(int32_t depth) {
+        if (p_ >= end_ || depth >= limit_) return nullptr;
+        switch (*p_) {
+            case '"': return string_value();
+            case 'n':
+                if (!literal("null", 4)) return nullptr;
+                return orbek_json_newnull();
+            case 't':
+                if (!literal("true", 4)) return nullptr;
+                return orbek_json_newboolean(1);
+            case 'f':
+                if (!literal("false", 5)) return nullptr;
+                return orbek_json_newboolean(0);
+            case '-': case '0': case '1': case '2': case '3': case '4':
+            case '5': case '6': case '7': case '8': case '9':
+                return number();
+            default: break;
+        }
+        skip_ws();
+        if (p_ == end_) return nullptr;
+        if (*p_ == '[') return array(depth);
+        if (*p_ == '{') return object(depth);
+        return nullptr;
+    }
+
+private:
+    void skip_ws() {
+        while (p_ < end_ && is_ws(*p_)) ++p_;
+    }
+
+    bool literal(const char *word, int32_t n) {
+        if (end_ - p_ < n || memcmp(p_, word, (size_t)n) != 0) return false;
+        p_ += n;
+        return true;
+    }
+
+    orbek_json *number() {
+        const unsigned char *start = p_, *q = p_;
+        const bool negative = *q == '-';
+        if (negative) ++q;
+        if (q == end_) return nullptr;
+        // The first significant digits (at most 19 are kept, the fast path
+        // uses 15) and the power of ten that scales them.
+        uint64_t mantissa = 0;
+        int digits = 0, scale = 0;
+        if (*q == '0') {
+            ++q;
+        } else if (is_digit(*q)) {
+            while (q < end_ && is_digit(*q)) {
+                if (digits < 19) mantissa = mantissa * 10 + (uint64_t)(*q - '0');
+                ++digits;
+                ++q;
+            }
+        } else {
+            return nullptr;
+        }
+        bool simple = true;
+        if (q < end_ && *q == '.') {
+            ++q;
+            if (q == end_ || !is_digit(*q)) return nullptr;
+            while (q < end_ && is_digit(*q)) {
+                if (digits < 19) {
+                    mantissa = mantissa * 10 + (uint64_t)(*q - '0');
+                    if (mantissa) ++digits;
+                    --scale;
+                }
+                ++q;
+            }
+        }
+        if (q < end_ && (*q == 'e' || *q == 'E')) {
+            ++q;
+            if (q < end_ && (*q == '+' || *q == '-')) ++q;
+            if (q == end_ || !is_digit(*q)) return nullptr;
+            while (q < end_ && is_digit(*q)) ++q;
+            simple = false;
+        }
+        p_ = q;
+        double x;
+        if (simple && digits <= 15 && fast_path_exact() && scale >= -22 && scale <= 22) {
+            // Up to 15 digits fit a double exactly, and so do the powers of
+            // ten up to 1e22: one correctly rounded multiplication or
+            // division gives what the decimal conversion gives.
+            x = (double)mantissa;
+            x = scale < 0 ? x / kPow10[-scale] : x * kPow10[scale];
+            if (negative) x = -x;
+        } else if (!convert(start, (size_t)(q - start), &x)) {
+            return nullptr;
+        }
+        return orbek_json_newnumber(x);
+    }
+
+    // The fast path is exact only where doubles are computed in double
+    // precision (not in the x87's extended registers).
+    static constexpr bool fast_path_exact() {
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+        return true;
+#else
+        return false;
+#endif
+    }
+
+    // The runtime's decimal conversion over a NUL-terminated copy of the
+    // number text, with the point spelled as the current locale wants it.
+    static bool convert(const unsigned char *text, size_t n, double *out) {
+        char small[64];
+        char *buf = n < sizeof(small) ? small : static_cast<char *>(ORBEK_ALLOC(n + 1));
+        if (!buf) return false;
+        memcpy(buf, text, n);
+        buf[n] = '\0';
+        const char *dp = localeconv()->decimal_point;
+        if (dp && dp[0] && dp[0] != '.' && !dp[1]) {
+            char *c = static_cast<char *>(memchr(buf, '.', n));
+            if (c) *c = dp[0];
+        }
+        *out = strtod(buf, nullptr);
+        if (buf != small) ORBEK_FREE(buf);
+        return true;
+    }
+
+    // Scans the string at the opening quote.  Stores the span of raw content
+    // and whether it holds escapes or bytes above 0x7F.  False for a raw
+    // control character, a backslash at the end, or a missing closing quote.
+    bool scan_string(const unsigned char **content, size_t *raw, bool *escapes, bool *high) {
+        if (end_ - p_ < 2) return false;
+        const unsigned char *q = p_ + 1;
+        bool esc = false;
+        unsigned char seen = 0;
+        for (;;) {
+            while (q < end_ && *q >= 0x20 && *q != '"' && *q != '\\') seen |= *q++;
+            if (q == end_ || *q < 0x20) return false;
+            if (*q == '"') break;
+            // A backslash: the byte after it is judged when unescaping.
+            esc = true;
+            if (++q == end_) return false;
+            seen |= *q++;
+        }
+        *content = p_ + 1;
+        *raw = (size_t)(q - (p_ + 1));
+        *escapes = esc;
+        *high = (seen & 0x80) != 0;
+        p_ = q + 1;
+        return true;
+    }
+
+    // Unescapes n raw bytes into out; returns the bytes written or -1.  The
+    // result is never longer than the raw text.
+    static int32_t unescape(const unsigned char *s, size_t n, char *out) {
+        const unsigned char *end = s + n;
+        char *o = out;
+        while (s < end) {
+            if (*s != '\\') {
+                *o++ = (char)*s++;
+                continue;
+            }
+            ++s;  // the scan guarantees a byte after the backslash
+            unsigned char c = *s++;
+            switch (c) {
+                case '"': case '\\': case '/': *o++ = (char)c; continue;
+                case 'b': *o++ = '\b'; continue;
+                case 'f': *o++ = '\f'; continue;
+                case 'n': *o++ = '\n'; continue;
+                case 'r': *o++ = '\r'; continue;
+                case 't': *o++ = '\t'; continue;
+                case 'u': break;
+                default: return -1;
+            }
+            if (end - s < 4) return -1;
+            int32_t u = hex4(s);
+            if (u < 0) return -1;
+            s += 4;
+            uint32_t cp = (uint32_t)u;
+            if (u >= 0xD800 && u <= 0xDBFF) {
+                if (end - s < 6 || s[0] != '\\' || s[1] != 'u') return -1;
+                int32_t lo = hex4(s + 2);
+                if (lo < 0xDC00 || lo > 0xDFFF) return -1;
+                s += 6;
+                cp = 0x10000 + (((uint32_t)u - 0xD800) << 10) + ((uint32_t)lo - 0xDC00);
+            } else if (u >= 0xDC00 && u <= 0xDFFF) {
+                return -1;
+            }
+            if (cp < 0x80) {
+                *o++ = (char)cp;
+            } else if (cp < 0x800) {
+                *o++ = (char)(0xC0 | cp >> 6);
+                *o++ = (char)(0x80 | (cp & 0x3F));
+            } else if (cp < 0x10000) {
+                *o++ = (char)(0xE0 | cp >> 12);
+                *o++ = (char)(0x80 | ((cp >> 6) & 0x3F));
+                *o++ = (char)(0x80 | (cp & 0x3F));
+            } else {
+                *o++ = (char)(0xF0 | cp >> 18);
+                *o++ = (char)(0x80 | ((cp >> 12) & 0x3F));
+                *o++ = (char)(0x80 | ((cp >> 6) & 0x3F));
+                *o++ = (char)(0x80 | (cp & 0x3F));
+            }
+        }
+        return (int32_t)(o - out);
+    }
+
+    // Fills a string record (or a member's key) of raw capacity from the
+    // scanned content; false when the content is refused.
+    static bool fill(orbek_json *str, const unsigned char *content, size_t raw, bool escapes, bool high) {
+        char *bytes = str_bytes(str);
+        int32_t n = (int32_t)raw;
+        if (escapes) {
+            n = unescape(content, raw, bytes);
+            if (n < 0) return false;
+            str->length = n;
+        } else if (raw) {
+            memcpy(bytes, content, raw);
+        }
+        bytes[n] = '\0';
+        // Raw bytes above 0x7F must form valid UTF-8; escapes always do.
+        return !high || valid_utf8(bytes, n);
+    }
+
+    orbek_json *string_value() {
+        const unsigned char *content;
+        size_t raw;
+        bool escapes, high;
+        if (!scan_string(&content, &raw, &escapes, &high)) return nullptr;
+        orbek_json *s = alloc_string((int32_t)raw);
+        if (!s) return nullptr;
+        if (!fill(s, content, raw, escapes, high)) {
+            ORBEK_FREE(s);
+            return nullptr;
+        }
+        return s;
+    }
+
+    Member *key() {
+        const unsigned char *content;
+        size_t raw;
+        bool escapes, high;
+        if (!scan_string(&content, &raw, &escapes, &high)) return nullptr;
+        Member *m = alloc_member((int32_t)raw);
+        if (!m) return nullptr;
+        if (!fill(m->key, content, raw, escapes, high)) {
+            ORBEK_FREE(m);
+            return nullptr;
+        }
+        return m;
+    }
+
+    // The parsed values go straight into their container: the tree a caller
+    // gets is the same as with a copy per level, built without the copies.
+    orbek_json *array(int32_t depth) {
+        ++p_;
+        skip_ws();
+        if (p_ == end_) return nullptr;
+        orbek_json *a = new_container(kArray);
+        if (!a) return nullptr;
+        orbek_arraylist *l = &container(a)->list;
+        if (*p_ != ']') {
+            for (;;) {
+                orbek_json *v = value(depth + 1);
+                if (!v) goto fail;
+                if (!orbek_arraylist_pushback(l, v)) {
+                    orbek_json_free(v);
+                    goto fail;
+                }
+                skip_ws();
+                if (p_ == end_) goto fail;
+                if (*p_ == ']') break;
+                if (*p_ != ',') goto fail;
+                ++p_;
+                skip_ws();
+                if (p_ == end_) goto fail;
+            }
+        }
+        ++p_;
+        skip_ws();
+        return a;
+    fail:
+        orbek_json_free(a);
+        return nullptr;
+    }
+
+    orbek_json *object(int32_t depth) {
+        ++p_;
+        skip_ws();
+        if (p_ == end_) return nullptr;
+        orbek_json *o = new_container(kObject);
+        if (!o) return nullptr;
+        orbek_arraylist *l = &container(o)->list;
+        if (*p_ != '}') {
+            for (;;) {
+                if (*p_ != '"') goto fail;
+                Member *m = key();
+                if (!m) goto fail;
+                skip_ws();
+                if (p_ == end_ || *p_ != ':') {
+                    free_member(m);
+                    goto fail;
+                }
+                ++p_;
+                skip_ws();
+                m->value = value(depth + 1);
+                if (!m->value || !orbek_arraylist_pushback(l, m)) {
+                    free_member(m);
+                    goto fail;
+                }
+                skip_ws();
+                if (p_ == end_) goto fail;
+                if (*p_ == '}') break;
+                if (*p_ != ',') goto fail;
+                ++p_;
+                skip_ws();
+                if (p_ == end_) goto fail;
+            }
+        }
+        ++p_;
+        skip_ws();
+        return o;
+    fail:
+        orbek_json_free(o);
+        return nullptr;
+    }
+
+    const unsigned char *p_;
+    const unsigned char *const end_;
+    const int32_t limit_;
+};
+
+}  // namespace
+
+ORBEK_EXPORT orbek_json *orbek_json_decode(const char *text, int32_t length) noexcept {
+    if (!text || length <= 0) return nullptr;
+    Parser parser(reinterpret_cast<const unsigned char *>(text), length, orbek_get_recursive_level());
+    orbek_json *v = parser.value(0);
+    if (v && !parser.at_end()) {
+        orbek_json_free(v);
+        return nullptr;
+    }
+    return v;
+}
