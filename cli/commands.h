@@ -11,6 +11,7 @@ struct orbek_command {
 };
 
 int cmd_version(int argc, char **argv);
+int cmd_time(int argc, char **argv);
 
 // Shared by the subcommands: prints "orbek: <message>" to stderr.
 void cli_error(const char *fmt, ...)

@@ -8,6 +8,7 @@
 
 static const orbek_command kCommands[] = {
     {"version", "version", cmd_version},
+    {"time", "time now|fromtime_t|totime_t|add|diff|weekday ...", cmd_time},
 };
 
 void cli_error(const char *fmt, ...) {

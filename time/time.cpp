@@ -136,11 +136,7 @@ ORBEK_EXPORT int32_t orbek_time_getdayofweek(const orbek_time *t) noexcept {
 ORBEK_EXPORT int64_t orbek_time_gettime_t(const orbek_time *t) noexcept {
     if (!t) return INT64_MIN;
     if (!t->utc) return INT64_MIN;  // a local value: no zone conversion available
-    // POSIX seconds do not count leap seconds: a leap second gives the same
-    // number as the second after it.
-    const orbek_time e = orbek::cal::epoch();
-    const int64_t s = orbek::cal::diff_seconds(*t, e);
-    return s > 0 ? s - orbek::cal::leap_seconds_within(e, *t) : s;
+    return orbek::cal::posix_seconds(*t);
 }
 
 // ------------------------------------------------------------ adders

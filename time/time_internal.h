@@ -117,6 +117,14 @@ int32_t diff_days(const orbek_time &a, const orbek_time &b) noexcept;
 // earlier <= X <= later counts once more than the fields say.
 int64_t diff_seconds(const orbek_time &a, const orbek_time &b) noexcept;
 
+// POSIX seconds of a UTC reading: its seconds difference from 1970-01-01
+// less the leap seconds counted in it.  As no leap second precedes 1970 that
+// is the plain count of days, hours, minutes and seconds, so a leap second
+// gives the same number as the second after it.
+inline int64_t posix_seconds(const orbek_time &t) {
+    return day_number(t) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
 // 1970-01-01T00:00:00 as a UTC value.
 orbek_time epoch() noexcept;
 
