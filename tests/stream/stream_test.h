@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "core/error.h"
 #include "orbek_util.h"
@@ -64,6 +68,66 @@ inline std::string drain(orbek_stream *stream, int32_t chunk, int32_t *rc, orbek
         out.append(buf, 0, (size_t)got);
     }
 }
+
+// A scripted stream kind for the core's entry points: it takes at most
+// `limit` bytes per write, serves `source` in reads of at most `limit`, and
+// answers every call with `rc` unless rc is 1.
+struct Script {
+    int32_t rc = 1;
+    int32_t limit = 1 << 30;
+    int32_t fake_count = -1;  // >= 0: the count a write claims
+    std::string sink, source;
+    size_t pos = 0;
+    std::vector<int32_t> asked;  // lengths of reads and writes, in order
+    std::vector<int32_t> ctrls;
+    int32_t at_end = -1;  // answer to control 11; -1: 1 when source is used up
+    bool fail_at_end = false;  // a read of the used-up source fails (as files may)
+};
+
+inline Script *script(orbek_stream *s) { return static_cast<Script *>(s->state); }
+
+inline int32_t s_read(orbek_stream *s, uint8_t *buf, int32_t n, int32_t *count, orbek_err_ctx *) {
+    Script *sc = script(s);
+    sc->asked.push_back(n);
+    if (sc->rc != 1) return sc->rc;
+    if (sc->fail_at_end && sc->pos == sc->source.size()) return 0;
+    int32_t k = std::min<int32_t>({n, sc->limit, (int32_t)(sc->source.size() - sc->pos)});
+    memcpy(buf, sc->source.data() + sc->pos, (size_t)k);
+    sc->pos += (size_t)k;
+    *count = k;
+    return 1;
+}
+
+inline int32_t s_write(orbek_stream *s, const uint8_t *buf, int32_t n, int32_t *count, orbek_err_ctx *) {
+    Script *sc = script(s);
+    sc->asked.push_back(n);
+    if (sc->rc != 1) return sc->rc;
+    int32_t k = std::min(n, sc->limit);
+    sc->sink.append(reinterpret_cast<const char *>(buf), (size_t)k);
+    *count = sc->fake_count >= 0 ? sc->fake_count : k;
+    return 1;
+}
+
+inline int32_t s_ctrl(orbek_stream *s, int32_t code, void *, orbek_err_ctx *) {
+    Script *sc = script(s);
+    sc->ctrls.push_back(code);
+    if (code == ORBEK_CTRL_AT_END) return sc->at_end >= 0 ? sc->at_end : sc->pos == sc->source.size();
+    if (code == ORBEK_CTRL_RESET) sc->pos = 0;
+    return code == ORBEK_CTRL_LENGTH ? 0 : 1;
+}
+
+inline const orbek_stream_ops kScriptOps = {s_read, s_write, nullptr, s_ctrl};
+inline const orbek_stream_ops kEmptyOps = {nullptr, nullptr, nullptr, nullptr};
+
+// A stack stream: never released through the library.
+struct Fake {
+    orbek_stream s;
+    Script sc;
+    explicit Fake(int32_t type = ORBEK_STREAM_SOURCE_SINK | 0x40, const orbek_stream_ops *ops = &kScriptOps) {
+        orbek::stream_init(&s, ops, type, &sc);
+    }
+    operator orbek_stream *() { return &s; }
+};
 
 }  // namespace st
 
