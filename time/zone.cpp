@@ -17,7 +17,9 @@
 // "candidate"); the latest candidate is in force, ties going to the rule that
 // comes first in the set.  Rules whose last year is long past can only offer
 // a candidate from that year, so once a candidate from a later year is known
-// they are passed over without building their transition.
+// they are passed over without building their transition; the sets are
+// walked from their end, where the source keeps the recent rules, so that
+// such a candidate is usually known early.
 #include "time/zone.h"
 
 #include <string.h>
@@ -68,17 +70,30 @@ struct Rd {
 
 inline bool in_range(const Rd &r) { return r.min >= kMinLo && r.min < kMinHi; }
 
-inline int32_t year_of(int64_t min) { return (int32_t)cal::civil_from_days(floor_div(min, kMinPerDay)).year; }
+// The date of a day number from 1582 on (1970-01-01 is 0), the inverse of
+// day_number below, in unsigned arithmetic.
+cal::Civil civil(int64_t days) {
+    const uint64_t z = (uint64_t)(days + 719468);
+    const uint64_t era = z / 146097, doe = z - era * 146097;
+    const uint64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const uint64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const uint64_t mp = (5 * doy + 2) / 153;
+    const int32_t m = (int32_t)(mp < 10 ? mp + 3 : mp - 9);
+    return cal::Civil{(int64_t)(yoe + era * 400) + (m <= 2), m, (int32_t)(doy - (153 * mp + 2) / 5 + 1)};
+}
+
+inline int32_t year_of(int64_t min) { return (int32_t)civil(floor_div(min, kMinPerDay)).year; }
+
+inline int64_t day_number(int32_t y, int32_t m, int32_t d);
 
 Rd to_rd(const orbek_time &t) {
-    return Rd{days_from_civil(t.year, t.month, t.day) * kMinPerDay + t.hour * 60 + t.minute, t.second,
-              t.nanosecond};
+    return Rd{day_number(t.year, t.month, t.day) * kMinPerDay + t.hour * 60 + t.minute, t.second, t.nanosecond};
 }
 
 void write_rd(const Rd &r, orbek_time *out) {
     const int64_t days = floor_div(r.min, kMinPerDay);
     const int32_t of_day = (int32_t)(r.min - days * kMinPerDay);
-    const cal::Civil c = cal::civil_from_days(days);
+    const cal::Civil c = civil(days);
     out->year = (int32_t)c.year;
     out->month = c.month;
     out->day = c.day;
@@ -97,16 +112,24 @@ bool is_leap(const Rd &r) {
     return false;
 }
 
+// Index of the first leap second whose key is above k (by halves).
+int32_t leaps_up_to(int64_t k) {
+    int32_t lo = 0, hi = cal::kLeapSecondCount;
+    while (lo < hi) {
+        const int32_t mid = (lo + hi) / 2;
+        if (kLeap.m[mid] * 61 + 60 <= k) lo = mid + 1;
+        else hi = mid;
+    }
+    return lo;
+}
+
 // Leap seconds X (at nanosecond 0) with lo < X < hi.
 int64_t leaps_between(const Rd &lo, const Rd &hi) {
     const int64_t lk = lo.key(), hk = hi.key();
-    if (hk < kFirstLeapKey || lk > kLastLeapKey) return 0;
-    int64_t n = 0;
-    for (int64_t m : kLeap.m) {
-        const int64_t x = m * 61 + 60;
-        if (lk < x && (x < hk || (x == hk && hi.ns > 0))) ++n;
-    }
-    return n;
+    if (hk < kFirstLeapKey || lk > kLastLeapKey || hk <= lk) return 0;
+    // X < hi: keys below hk, and hk itself when hi has nanoseconds.
+    const int32_t below_hi = leaps_up_to(hi.ns > 0 ? hk : hk - 1);
+    return below_hi - leaps_up_to(lk);
 }
 
 void step_forward(Rd &r) {
@@ -162,52 +185,76 @@ bool shift(Rd &r, int64_t s) {
     return add_minutes(r, s < 0 ? -(a / 60) : a / 60);
 }
 
-// Day of month of a day rule in year y, or 0 when the rule fails.
-int32_t day_rule(int32_t y, int32_t type, int32_t month, int32_t day, int32_t weekday) {
-    if (type == tz::kDayFixed) return day;
-    if (type < 0 || type > 3 || y < kYearLo || y > kYearHi) return 0;
-    const int32_t last = month_length(y, month);
-    const int32_t w = cal::weekday_from_days(days_from_civil(y, month, last));
-    int32_t last_w = last - w + weekday;
-    if (w < weekday) last_w -= 7;
-    if (type == tz::kDayLast) return last_w;
-    if (type == tz::kDayOnOrAfter) return last_w < day ? 0 : last_w - 7 * ((last_w - day) / 7);
-    if (last_w <= day) return last_w;
-    const int32_t d = last_w - 7 - 7 * ((last_w - day - 1) / 7);
-    return d < 1 ? 0 : d;
+// Day number of a date (1970-01-01 is 0) for the years the rules use
+// (positive ones), in unsigned arithmetic: whole 400-year eras and the day of
+// the era, the year starting in March so that the leap day ends it.
+inline int64_t day_number(int32_t y, int32_t m, int32_t d) {
+    const uint32_t yy = (uint32_t)(y - (m <= 2));
+    const uint32_t era = yy / 400, yoe = yy - era * 400;
+    const uint32_t doy = (153u * (uint32_t)(m > 2 ? m - 3 : m + 9) + 2) / 5 + (uint32_t)d - 1;
+    const uint32_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return (int64_t)era * 146097 + doe - 719468;
 }
 
-// The instant the UTC constructor builds from these fields (nanosecond 0),
-// with the year it lands in; false where the constructor fails.
-bool make_instant(int32_t y, int32_t mo, int32_t d, int32_t h, int32_t mi, int32_t s, Rd *out, int32_t *year) {
-    if (y < kYearLo || y > kYearHi || mo < 1 || mo > 12 || d < 1 || d > month_length(y, mo) || h < 0 || h > 24 ||
-        mi < 0 || mi > 59 || s < 0 || s > 60)
-        return false;
-    if (h == 24 && (mi != 0 || s != 0)) return false;
-    // Hour 24 is midnight at the start of the next day.
-    const Rd r{days_from_civil(y, mo, d) * kMinPerDay + h * 60 + mi, s, 0};
-    if (!in_range(r) || (s == 60 && !is_leap(r))) return false;
-    *out = r;
-    *year = (h == 24 && mo == 12 && d == 31) ? y + 1 : y;
-    return true;
-}
+// 1 (Monday) to 7 (Sunday) for day numbers from 1582 on.
+inline int32_t weekday(int64_t days) { return (int32_t)((uint64_t)(days + 3 + 7 * 100000) % 7) + 1; }
 
 enum Built { kBuilt, kNoDay, kNoInstant };
 
+// The instant the UTC constructor builds (nanosecond 0) from year y, a day
+// rule (type, month, day, weekday) and a time of day, with the year it lands
+// in.  kNoDay when the day rule fails, kNoInstant when the constructor would.
+//
+// The day rule: type 0 is the day itself; the others take lastW, the last
+// such weekday of the month, and step back whole weeks from it: type 1
+// (lastSun) is lastW, type 2 (Sun>=d) the first one on or after d, type 3
+// (Sun<=d) the last one on or before d.
+Built build(int32_t y, int32_t type, int32_t mo, int32_t day, int32_t wd, int32_t h, int32_t mi, int32_t s, Rd *out,
+            int32_t *year) {
+    int64_t dn;
+    if (type == tz::kDayFixed) {
+        if (y < kYearLo || y > kYearHi || mo < 1 || mo > 12 || day < 1 || day > month_length(y, mo))
+            return kNoInstant;
+        dn = day_number(y, mo, day);
+    } else {
+        if (type < 0 || type > 3 || y < kYearLo || y > kYearHi || mo < 1 || mo > 12) return kNoDay;
+        const int32_t last = month_length(y, mo);
+        const int64_t dn_last = day_number(y, mo, last);
+        const int32_t w = weekday(dn_last);
+        int32_t last_w = last - w + wd;
+        if (w < wd) last_w -= 7;
+        if (type == tz::kDayOnOrAfter) {
+            if (last_w < day) return kNoDay;
+            last_w -= 7 * ((last_w - day) / 7);
+        } else if (type == tz::kDayOnOrBefore && last_w > day) {
+            last_w -= 7 + 7 * ((last_w - day - 1) / 7);
+            if (last_w < 1) return kNoDay;
+        }
+        if (last_w < 1 || last_w > last) return kNoInstant;
+        day = last_w;
+        dn = dn_last - (last - last_w);
+    }
+    if (h < 0 || h > 24 || mi < 0 || mi > 59 || s < 0 || s > 60 || (h == 24 && (mi != 0 || s != 0)))
+        return kNoInstant;
+    // Hour 24 is midnight at the start of the next day.
+    const Rd r{dn * kMinPerDay + h * 60 + mi, s, 0};
+    if ((h == 24 && !in_range(r)) || (s == 60 && !is_leap(r))) return kNoInstant;
+    *out = r;
+    *year = (h == 24 && mo == 12 && day == 31) ? y + 1 : y;
+    return kBuilt;
+}
+
 // The nominal instant of rule r in year y: its AT reading on its day, in the
 // at time type's own clock.
-Built nominal(const tz::Rule &r, int32_t y, Rd *out, int32_t *year) {
-    const int32_t d = day_rule(y, r.day_type, r.month, r.day, r.weekday);
-    if (d == 0) return kNoDay;
-    return make_instant(y, r.month, d, r.at_hour, r.at_minute, r.at_second, out, year) ? kBuilt : kNoInstant;
+inline Built nominal(const tz::Rule &r, int32_t y, Rd *out, int32_t *year) {
+    return build(y, r.day_type, r.month, r.day, r.weekday, r.at_hour, r.at_minute, r.at_second, out, year);
 }
 
 // The until instant of a zone line whose until year is an ordinary year.
-bool until_instant(const tz::ZoneLine &z, Rd *out) {
-    const int32_t y = z.until_year;
-    const int32_t d = day_rule(y, z.until_day_type, z.until_month, z.until_day, z.until_weekday);
+inline bool until_instant(const tz::ZoneLine &z, Rd *out) {
     int32_t year;
-    return d != 0 && make_instant(y, z.until_month, d, z.until_hour, z.until_minute, z.until_second, out, &year);
+    return build(z.until_year, z.until_day_type, z.until_month, z.until_day, z.until_weekday, z.until_hour,
+                 z.until_minute, z.until_second, out, &year) == kBuilt;
 }
 
 // The latest candidate seen so far; equal candidates keep the rule that
@@ -230,7 +277,7 @@ struct Best {
 // whose nominal instant is t (in year ty); null when none.
 const tz::Rule *previous_rule(const tz::RuleSet &rs, int32_t self, const Rd &t, int32_t ty) {
     Best best;
-    for (int32_t j = 0; j < rs.count; ++j) {
+    for (int32_t j = rs.count - 1; j >= 0; --j) {
         if (j == self) continue;
         const tz::Rule &q = tz::kRules[rs.first + j];
         const int32_t from = q.from, to = wide_year(q.to);
@@ -258,7 +305,7 @@ int32_t select_utc(const tz::RuleSet &rs, const Rd &u, int32_t y, int32_t g) {
     Best best;
     Rd s = u;  // u on the standard clock, made when first needed
     int s_state = 0;  // 0 not made, 1 made, -1 failed
-    for (int32_t j = 0; j < rs.count; ++j) {
+    for (int32_t j = rs.count - 1; j >= 0; --j) {
         const tz::Rule &r = tz::kRules[rs.first + j];
         const int32_t from = r.from, to = wide_year(r.to);
         if (y < from) continue;
@@ -281,6 +328,12 @@ int32_t select_utc(const tz::RuleSet &rs, const Rd &u, int32_t y, int32_t g) {
                 if (s_state > 0) {
                     if (r.at_type == tz::kTimeStd) {
                         reached = s.key() >= c.key();
+                    } else if (c.min - s.min > rs.max_save / 60 + 2) {
+                        // No save of the set brings s up to the transition.
+                        reached = false;
+                    } else if (s.key() >= c.key() && rs.min_save >= 0 && s.min < kMinHi - 2 * kMinPerDay) {
+                        // No save of the set takes s back before it.
+                        reached = true;
                     } else {
                         const tz::Rule *p = previous_rule(rs, j, c, cy);
                         Rd w = s;
@@ -313,7 +366,7 @@ LocalRule select_local(const tz::RuleSet &rs, const Rd &k, int32_t y, int32_t g,
     Best best;
     LocalRule res;
     const int64_t kk = k.key();
-    for (int32_t j = 0; j < rs.count; ++j) {
+    for (int32_t j = rs.count - 1; j >= 0; --j) {
         const tz::Rule &r = tz::kRules[rs.first + j];
         const int32_t from = r.from, to = wide_year(r.to);
         if (y < from) continue;
@@ -441,16 +494,14 @@ int32_t lookup(const char *name) noexcept {
     if (!name) return -1;
     if (strcmp(name, "UTC") == 0) return tz::kZoneEtcUtc;
     if (strcmp(name, "PRC") == 0) name = "Asia/Shanghai";
-    // The table is sorted in byte order, and strcmp compares bytes unsigned.
-    int32_t lo = 0, hi = tz::kZoneCount;
-    while (lo < hi) {
-        const int32_t mid = lo + (hi - lo) / 2;
-        const int c = strcmp(tz::zone_name(mid), name);
-        if (c == 0) return mid;
-        if (c < 0) lo = mid + 1;
-        else hi = mid;
+    // Names are unique, so the first equal entry is the only one; the hash
+    // table finds it without walking the list.
+    constexpr uint32_t mask = tz::kZoneHashSlots - 1;
+    for (uint32_t h = tz::name_hash(name) & mask;; h = (h + 1) & mask) {
+        const int32_t i = tz::kZoneHash[h];
+        if (i < 0) return -1;
+        if (strcmp(tz::zone_name(i), name) == 0) return i;
     }
-    return -1;
 }
 
 int32_t lookup_windows(const char *name) noexcept {

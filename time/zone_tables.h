@@ -14,6 +14,7 @@ constexpr int32_t kZoneLineCount = 1963;
 constexpr int32_t kRuleCount = 1913;
 constexpr int32_t kRuleSetCount = 135;
 constexpr int32_t kWinZoneCount = 174;
+constexpr int32_t kZoneHashSlots = 2048;
 // The zone that marks UTC values.
 constexpr int32_t kZoneEtcUtc = 414;
 
@@ -70,6 +71,8 @@ struct Rule {
 struct RuleSet {
     uint16_t first;  // index into kRules
     uint16_t count;
+    int16_t min_save;  // the least and the greatest save of its rules
+    int16_t max_save;
 };
 
 struct WinZone {
@@ -79,6 +82,7 @@ struct WinZone {
 
 extern const char kZoneNames[];
 extern const Zone kZones[kZoneCount];
+extern const int16_t kZoneHash[kZoneHashSlots];
 extern const ZoneLine kZoneLines[kZoneLineCount];
 extern const Rule kRules[kRuleCount];
 extern const RuleSet kRuleSets[kRuleSetCount];
@@ -87,6 +91,13 @@ extern const char *const kRuleSetNames[kRuleSetCount];
 extern const WinZone kWinZones[kWinZoneCount];
 
 inline const char *zone_name(int32_t index) { return kZoneNames + kZones[index].name; }
+
+// The hash kZoneHash is built with: 32-bit FNV-1a of the name's bytes.
+inline uint32_t name_hash(const char *name) {
+    uint32_t h = 2166136261u;
+    for (const unsigned char *p = (const unsigned char *)name; *p; ++p) h = (h ^ *p) * 16777619u;
+    return h;
+}
 
 }  // namespace tz
 }  // namespace orbek

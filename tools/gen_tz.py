@@ -127,6 +127,16 @@ WINDOWS_ZONES = [
 WINDOWS_DUPLICATE = ("Australia/Hobart", "Tasmania Standard Time")
 
 
+HASH_SLOTS = 2048
+
+
+def fnv1a(name):
+    h = 2166136261
+    for b in name.encode():
+        h = ((h ^ b) * 16777619) & 0xFFFFFFFF
+    return h
+
+
 def fail(msg):
     sys.stderr.write("gen_tz: %s\n" % msg)
     sys.exit(1)
@@ -379,6 +389,20 @@ def generate(data_dir):
         w("    %s \"\\0\"" % c_str(name))
     w("    ;")
     w("")
+    # Open-addressing hash of the names (FNV-1a, linear probing).
+    slots = [-1] * HASH_SLOTS
+    for i, name in enumerate(entries):
+        h = fnv1a(name) & (HASH_SLOTS - 1)
+        while slots[h] != -1:
+            h = (h + 1) & (HASH_SLOTS - 1)
+        slots[h] = i
+    w("// Zone index by FNV-1a hash of the name, linear probing; -1 marks an")
+    w("// empty slot.")
+    w("const int16_t kZoneHash[kZoneHashSlots] = {")
+    for k in range(0, HASH_SLOTS, 16):
+        w("    " + " ".join("%d," % v for v in slots[k:k + 16]))
+    w("};")
+    w("")
     w("const Zone kZones[kZoneCount] = {")
     for i, name in enumerate(entries):
         t = target(name)
@@ -412,9 +436,12 @@ def generate(data_dir):
             n += 1
     w("};")
     w("")
+    w("// first rule, count, least and greatest save")
     w("const RuleSet kRuleSets[kRuleSetCount] = {")
     for sname in set_names:
-        w("    {%d, %d},  // %s" % (first_rule[sname], len(by_set[sname]), sname))
+        saves = [r.save for r in by_set[sname]]
+        w("    {%d, %d, %d, %d},  // %s" % (first_rule[sname], len(by_set[sname]), min(saves), max(saves),
+                                         sname))
     w("};")
     w("")
     w("const char *const kRuleSetNames[kRuleSetCount] = {")
@@ -428,7 +455,8 @@ def generate(data_dir):
 
     counts = {"kZoneCount": len(entries), "kZoneLineCount": len(all_lines),
               "kRuleCount": len(rules), "kRuleSetCount": len(set_names),
-              "kZoneEtcUtc": EXPECT_INDEX["Etc/UTC"], "kWinZoneCount": EXPECT_WIN_ROWS}
+              "kZoneEtcUtc": EXPECT_INDEX["Etc/UTC"], "kWinZoneCount": EXPECT_WIN_ROWS,
+              "kZoneHashSlots": HASH_SLOTS}
 
     # Windows zone map, sorted by name so that it can be searched by halves.
     rows = []
