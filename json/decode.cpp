@@ -82,10 +82,15 @@ private:
     }
 
     orbek_json *number() {
+        double x;
+        return parse_number(&x) ? orbek_json_newnumber(x) : nullptr;
+    }
+
+    bool parse_number(double *out) {
         const unsigned char *start = p_, *q = p_;
         const bool negative = *q == '-';
         if (negative) ++q;
-        if (q == end_) return nullptr;
+        if (q == end_) return false;
         // The first significant digits (at most 19 are kept, the fast path
         // uses 15) and the power of ten that scales them.
         uint64_t mantissa = 0;
@@ -99,12 +104,12 @@ private:
                 ++q;
             }
         } else {
-            return nullptr;
+            return false;
         }
         bool simple = true;
         if (q < end_ && *q == '.') {
             ++q;
-            if (q == end_ || !is_digit(*q)) return nullptr;
+            if (q == end_ || !is_digit(*q)) return false;
             while (q < end_ && is_digit(*q)) {
                 if (digits < 19) {
                     mantissa = mantissa * 10 + (uint64_t)(*q - '0');
@@ -117,7 +122,7 @@ private:
         if (q < end_ && (*q == 'e' || *q == 'E')) {
             ++q;
             if (q < end_ && (*q == '+' || *q == '-')) ++q;
-            if (q == end_ || !is_digit(*q)) return nullptr;
+            if (q == end_ || !is_digit(*q)) return false;
             while (q < end_ && is_digit(*q)) ++q;
             simple = false;
         }
@@ -131,9 +136,10 @@ private:
             x = scale < 0 ? x / kPow10[-scale] : x * kPow10[scale];
             if (negative) x = -x;
         } else if (!convert(start, (size_t)(q - start), &x)) {
-            return nullptr;
+            return false;
         }
-        return orbek_json_newnumber(x);
+        *out = x;
+        return true;
     }
 
     // The fast path is exact only where doubles are computed in double
@@ -164,27 +170,39 @@ private:
         return true;
     }
 
-    // Scans the string at the opening quote.  Stores the span of raw content
-    // and whether it holds escapes or bytes above 0x7F.  False for a raw
-    // control character, a backslash at the end, or a missing closing quote.
-    bool scan_string(const unsigned char **content, size_t *raw, bool *escapes, bool *high) {
+    // Scans the string at the opening quote and checks its raw bytes above
+    // 0x7F as UTF-8 on the way (escapes always give whole sequences, so a
+    // raw sequence cut by an escape is invalid either way).  Stores the span
+    // of raw content and whether it holds escapes.  False for a raw control
+    // character, invalid UTF-8, a backslash at the end, or a missing closing
+    // quote.
+    bool scan_string(const unsigned char **content, size_t *raw, bool *escapes) {
         if (end_ - p_ < 2) return false;
         const unsigned char *q = p_ + 1;
         bool esc = false;
-        unsigned char seen = 0;
         for (;;) {
-            while (q < end_ && *q >= 0x20 && *q != '"' && *q != '\\') seen |= *q++;
+            // Eight bytes at a time while they are plain ASCII, then byte by
+            // byte up to the byte that ends the run.
+            while (end_ - q >= 8) {
+                const uint64_t w = load64(q);
+                if ((w & kHighs) || has_special(w)) break;
+                q += 8;
+            }
+            while (q < end_ && *q >= 0x20 && *q != '"' && *q != '\\' && *q < 0x80) ++q;
             if (q == end_ || *q < 0x20) return false;
+            if (*q >= 0x80) {
+                if (!(q = utf8_run(q, end_))) return false;
+                continue;
+            }
             if (*q == '"') break;
             // A backslash: the byte after it is judged when unescaping.
             esc = true;
             if (++q == end_) return false;
-            seen |= *q++;
+            ++q;
         }
         *content = p_ + 1;
         *raw = (size_t)(q - (p_ + 1));
         *escapes = esc;
-        *high = (seen & 0x80) != 0;
         p_ = q + 1;
         return true;
     }
@@ -195,10 +213,19 @@ private:
         const unsigned char *end = s + n;
         char *o = out;
         while (s < end) {
-            if (*s != '\\') {
-                *o++ = (char)*s++;
-                continue;
+            // The scan has refused quotes and control bytes: only backslashes
+            // interrupt the plain runs.  Output never runs ahead of input, so
+            // whole words can be stored while the input has them.
+            while (end - s >= 8) {
+                const uint64_t w = load64(s);
+                const uint64_t b = w ^ (kOnes * '\\');
+                if ((b - kOnes) & ~b & kHighs) break;
+                memcpy(o, &w, 8);
+                o += 8;
+                s += 8;
             }
+            while (s < end && *s != '\\') *o++ = (char)*s++;
+            if (s == end) break;
             ++s;  // the scan guarantees a byte after the backslash
             unsigned char c = *s++;
             switch (c) {
@@ -245,8 +272,8 @@ private:
     }
 
     // Fills a string record (or a member's key) of raw capacity from the
-    // scanned content; false when the content is refused.
-    static bool fill(orbek_json *str, const unsigned char *content, size_t raw, bool escapes, bool high) {
+    // scanned content; false when an escape is refused.
+    static bool fill(orbek_json *str, const unsigned char *content, size_t raw, bool escapes) {
         char *bytes = str_bytes(str);
         int32_t n = (int32_t)raw;
         if (escapes) {
@@ -257,32 +284,80 @@ private:
             memcpy(bytes, content, raw);
         }
         bytes[n] = '\0';
-        // Raw bytes above 0x7F must form valid UTF-8; escapes always do.
-        return !high || valid_utf8(bytes, n);
+        return true;
     }
 
     orbek_json *string_value() {
         const unsigned char *content;
         size_t raw;
-        bool escapes, high;
-        if (!scan_string(&content, &raw, &escapes, &high)) return nullptr;
+        bool escapes;
+        if (!scan_string(&content, &raw, &escapes)) return nullptr;
         orbek_json *s = alloc_string((int32_t)raw);
         if (!s) return nullptr;
-        if (!fill(s, content, raw, escapes, high)) {
+        if (!fill(s, content, raw, escapes)) {
             ORBEK_FREE(s);
             return nullptr;
         }
         return s;
     }
 
-    Member *key() {
-        const unsigned char *content;
-        size_t raw;
-        bool escapes, high;
-        if (!scan_string(&content, &raw, &escapes, &high)) return nullptr;
-        Member *m = alloc_member((int32_t)raw);
-        if (!m) return nullptr;
-        if (!fill(m->key, content, raw, escapes, high)) {
+    // One member: the key, the colon and the value.  A scalar value is
+    // parsed before the member is allocated, so that it can live in the
+    // member's own block.
+    Member *member(int32_t depth) {
+        const unsigned char *kc;
+        size_t kraw;
+        bool kesc;
+        if (!scan_string(&kc, &kraw, &kesc)) return nullptr;
+        skip_ws();
+        if (p_ == end_ || *p_ != ':') return nullptr;
+        ++p_;
+        skip_ws();
+        if (p_ == end_) return nullptr;
+        Member *m = nullptr;
+        const unsigned char c = *p_;
+        if (depth + 1 >= limit_ || c == '[' || c == '{') {
+            m = alloc_member((int32_t)kraw, 0);
+            if (!m) return nullptr;
+            if (!fill(m->key, kc, kraw, kesc) || !(m->value = value(depth + 1))) {
+                ORBEK_FREE(m);
+                return nullptr;
+            }
+            return m;
+        }
+        if (c == '"') {
+            const unsigned char *vc;
+            size_t vraw;
+            bool vesc;
+            if (!scan_string(&vc, &vraw, &vesc)) return nullptr;
+            m = alloc_member((int32_t)kraw, sizeof(orbek_json) + vraw + 1);
+            if (!m) return nullptr;
+            m->value->kind = kString;
+            m->value->length = (int32_t)vraw;
+            if (!fill(m->value, vc, vraw, vesc)) {
+                ORBEK_FREE(m);
+                return nullptr;
+            }
+        } else if (c == 'n' || c == 't' || c == 'f') {
+            const int32_t flag = c == 't';
+            if (!(c == 'n' ? literal("null", 4) : flag ? literal("true", 4) : literal("false", 5))) return nullptr;
+            m = alloc_member((int32_t)kraw, c == 'n' ? sizeof(orbek_json) : sizeof(Boolean));
+            if (!m) return nullptr;
+            m->value->kind = c == 'n' ? kNull : kBoolean;
+            m->value->length = 0;
+            if (c != 'n') reinterpret_cast<Boolean *>(m->value)->value = flag;
+        } else if (c == '-' || is_digit(c)) {
+            double x;
+            if (!parse_number(&x)) return nullptr;
+            m = alloc_member((int32_t)kraw, sizeof(Number));
+            if (!m) return nullptr;
+            m->value->kind = kNumber;
+            m->value->length = 0;
+            reinterpret_cast<Number *>(m->value)->value = x;
+        } else {
+            return nullptr;
+        }
+        if (!fill(m->key, kc, kraw, kesc)) {
             ORBEK_FREE(m);
             return nullptr;
         }
@@ -333,17 +408,9 @@ private:
         if (*p_ != '}') {
             for (;;) {
                 if (*p_ != '"') goto fail;
-                Member *m = key();
+                Member *m = member(depth);
                 if (!m) goto fail;
-                skip_ws();
-                if (p_ == end_ || *p_ != ':') {
-                    free_member(m);
-                    goto fail;
-                }
-                ++p_;
-                skip_ws();
-                m->value = value(depth + 1);
-                if (!m->value || !orbek_arraylist_pushback(l, m)) {
+                if (!orbek_arraylist_pushback(l, m)) {
                     free_member(m);
                     goto fail;
                 }

@@ -200,6 +200,7 @@ void write_string(Writer &w, const orbek_json *v) {
     w.put('"');
     while (p < end) {
         const unsigned char *run = p;
+        while (end - p >= 8 && !has_special(load64(p))) p += 8;
         while (p < end && !kEscape[*p]) ++p;
         if (p > run) w.put(reinterpret_cast<const char *>(run), (size_t)(p - run));
         if (p == end) break;

@@ -5,6 +5,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <string.h>
 
 #include "container/arraylist.h"
 #include "orbek_util.h"
@@ -42,10 +43,13 @@ struct Container {
 };
 
 // A member: its key (a string value kept in the same block, right after the
-// record) and its value.
+// record) and its value.  A scalar value is usually kept in the same block
+// too, after the key (value_inline 1): a member then costs one allocation.
+// Containers, and values that replace the first one, are separate records.
 struct Member {
     orbek_json *key;
     orbek_json *value;
+    int32_t value_inline;
 };
 
 inline char *str_bytes(orbek_json *v) noexcept { return reinterpret_cast<char *>(v + 1); }
@@ -58,8 +62,15 @@ inline bool is_container(const orbek_json *v) noexcept { return v->kind == kObje
 // or null.  length must be within 0 .. INT32_MAX-1.
 orbek_json *alloc_string(int32_t length) noexcept;
 // A member block whose key has room for length bytes (length and NUL set,
-// bytes not written; value null), or null.
-Member *alloc_member(int32_t length) noexcept;
+// bytes not written), or null.  With value_size > 0 the block also holds an
+// 8-aligned area of that size for the value (value points at it, nothing
+// written); otherwise value is null.
+Member *alloc_member(int32_t length, size_t value_size) noexcept;
+// The size of a scalar's record (what dup copies); 0 for a container.
+size_t scalar_size(const orbek_json *v) noexcept;
+// A member holding a copy of the key bytes (not validated) and a deep copy
+// of value, or null.
+Member *copy_member(const char *key, int32_t length, const orbek_json *value) noexcept;
 // Releases a member: its value, then the block (key included).
 void free_member(void *member) noexcept;
 // An empty container of the kind, or null.
@@ -67,6 +78,60 @@ orbek_json *new_container(int32_t kind) noexcept;
 // Whether the bytes are acceptable string content (valid UTF-8 by the
 // Unicode string rules).  False also when the check cannot allocate.
 bool valid_utf8(const char *bytes, int32_t length) noexcept;
+// The same verdict by a scan of its own, without building a string: the
+// decoder's fast path (the fuzz target holds the two to the same answers).
+bool utf8_valid(const char *bytes, size_t length) noexcept;
+
+// Word-at-a-time helpers for the string scans.
+inline uint64_t load64(const unsigned char *p) noexcept {
+    uint64_t v;
+    memcpy(&v, p, 8);
+    return v;
+}
+constexpr uint64_t kOnes = 0x0101010101010101ULL;
+constexpr uint64_t kHighs = 0x8080808080808080ULL;
+// Whether any byte of w is a double quote, a backslash or below 0x20: the
+// bytes that end a run of plain string content.
+inline bool has_special(uint64_t w) noexcept {
+    const uint64_t q = w ^ (kOnes * '"');
+    const uint64_t b = w ^ (kOnes * '\\');
+    return (((w - kOnes * 0x20) | (q - kOnes) | (b - kOnes)) & ~w & kHighs) != 0;
+}
+
+// Checks the run of multi-byte sequences that starts at s (a byte of 0x80
+// or above) and returns the first byte after it (an ASCII byte or e), or
+// null when the run is not valid UTF-8: the shortest form only, no
+// surrogates, nothing above U+10FFFF, exactly what the Unicode string
+// constructor accepts.  The second byte's range depends on the lead byte
+// (E0 A0.., ED ..9F, F0 90.., F4 ..8F); other continuation bytes are 80..BF.
+inline const unsigned char *utf8_run(const unsigned char *s, const unsigned char *e) noexcept {
+    // Second-byte bounds for three- and four-byte leads, by the lead's low
+    // nibble.
+    static const unsigned char kLo3[16] = {0xA0, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80,
+                                           0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80};
+    static const unsigned char kHi3[16] = {0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0xBF,
+                                           0xBF, 0xBF, 0xBF, 0xBF, 0xBF, 0x9F, 0xBF, 0xBF};
+    static const unsigned char kLo4[5] = {0x90, 0x80, 0x80, 0x80, 0x80};
+    static const unsigned char kHi4[5] = {0xBF, 0xBF, 0xBF, 0xBF, 0x8F};
+    auto cont = [](unsigned char c) { return (unsigned char)(c ^ 0x80) < 0x40; };
+    while (s < e) {
+        const unsigned char c = *s;
+        if (c < 0x80) return s;
+        if (c < 0xE0) {
+            if (c < 0xC2 || e - s < 2 || !cont(s[1])) return nullptr;  // C0/C1 are overlong
+            s += 2;
+        } else if (c < 0xF0) {
+            if (e - s < 3 || s[1] < kLo3[c & 15] || s[1] > kHi3[c & 15] || !cont(s[2])) return nullptr;
+            s += 3;
+        } else {
+            if (c > 0xF4 || e - s < 4 || s[1] < kLo4[c & 7] || s[1] > kHi4[c & 7] || !cont(s[2]) || !cont(s[3]))
+                return nullptr;
+            s += 4;
+        }
+    }
+    return s;
+}
+
 // Three-way comparison in the encoder's value order (null first).
 int compare(const orbek_json *a, const orbek_json *b) noexcept;
 

@@ -17,21 +17,48 @@ orbek_json *alloc_string(int32_t length) noexcept {
     return v;
 }
 
-Member *alloc_member(int32_t length) noexcept {
-    Member *m = static_cast<Member *>(ORBEK_ALLOC(sizeof(Member) + sizeof(orbek_json) + (size_t)length + 1));
+Member *alloc_member(int32_t length, size_t value_size) noexcept {
+    size_t head = sizeof(Member) + sizeof(orbek_json) + (size_t)length + 1;
+    if (value_size) head = (head + 7) & ~(size_t)7;
+    Member *m = static_cast<Member *>(ORBEK_ALLOC(head + value_size));
     if (!m) return nullptr;
     m->key = reinterpret_cast<orbek_json *>(m + 1);
     m->key->kind = kString;
     m->key->length = length;
     str_bytes(m->key)[length] = '\0';
-    m->value = nullptr;
+    m->value = value_size ? reinterpret_cast<orbek_json *>(reinterpret_cast<char *>(m) + head) : nullptr;
+    m->value_inline = value_size != 0;
     return m;
 }
 
 void free_member(void *member) noexcept {
     Member *m = static_cast<Member *>(member);
-    orbek_json_free(m->value);
+    if (!m->value_inline) orbek_json_free(m->value);
     ORBEK_FREE(m);
+}
+
+size_t scalar_size(const orbek_json *v) noexcept {
+    switch (v->kind) {
+        case kString: return sizeof(orbek_json) + (size_t)v->length + 1;
+        case kNumber: return sizeof(Number);
+        case kBoolean: return sizeof(Boolean);
+        case kNull: return sizeof(orbek_json);
+        default: return 0;
+    }
+}
+
+Member *copy_member(const char *key, int32_t length, const orbek_json *value) noexcept {
+    const size_t size = scalar_size(value);
+    Member *m = alloc_member(length, size);
+    if (!m) return nullptr;
+    if (length) memcpy(str_bytes(m->key), key, (size_t)length);
+    if (size) {
+        memcpy(m->value, value, size);
+    } else if (!(m->value = orbek_json_dup(value))) {
+        ORBEK_FREE(m);
+        return nullptr;
+    }
+    return m;
 }
 
 static void free_value_item(void *v) noexcept { orbek_json_free(static_cast<orbek_json *>(v)); }
@@ -62,6 +89,17 @@ bool valid_utf8(const char *bytes, int32_t length) noexcept {
     return true;
 }
 
+bool utf8_valid(const char *bytes, size_t length) noexcept {
+    const unsigned char *s = reinterpret_cast<const unsigned char *>(bytes);
+    const unsigned char *const e = s + length;
+    while (s < e) {
+        while (e - s >= 8 && !(load64(s) & kHighs)) s += 8;
+        while (s < e && *s < 0x80) ++s;
+        if (s < e && !(s = utf8_run(s, e))) return false;
+    }
+    return true;
+}
+
 // Keys compare by exact bytes: equal length, identical bytes.
 static bool key_equals(const orbek_json *key, const char *bytes, int32_t length) noexcept {
     return key->length == length && (length == 0 || memcmp(str_bytes(key), bytes, (size_t)length) == 0);
@@ -71,13 +109,12 @@ static bool key_equals(const orbek_json *key, const char *bytes, int32_t length)
 // unless the length is 0.
 static bool key_args_ok(const char *key, int32_t length) noexcept { return length >= 0 && (key || length == 0); }
 
-// A member holding a copy of the key (validated as a string) and no value.
-static Member *make_member(const char *key, int32_t length) noexcept {
+// A member holding a copy of the key (validated as a string) and a deep
+// copy of the value.
+static Member *make_member(const char *key, int32_t length, const orbek_json *value) noexcept {
     if (length < 0 || length == INT32_MAX || (!key && length != 0)) return nullptr;
     if (length && !valid_utf8(key, length)) return nullptr;
-    Member *m = alloc_member(length);
-    if (m && length) memcpy(str_bytes(m->key), key, (size_t)length);
-    return m;
+    return copy_member(key, length, value);
 }
 
 }  // namespace json
@@ -137,8 +174,12 @@ ORBEK_EXPORT void orbek_json_free(orbek_json *value) noexcept {
             const bool object = value->kind == kObject;
             for (int32_t i = 0; i < c->list.count; ++i) {
                 void *item = c->list.items[i];
-                orbek_json *child = object ? static_cast<Member *>(item)->value : static_cast<orbek_json *>(item);
-                if (object) ORBEK_FREE(item);
+                orbek_json *child = static_cast<orbek_json *>(item);
+                if (object) {
+                    Member *m = static_cast<Member *>(item);
+                    child = m->value_inline ? nullptr : m->value;
+                    ORBEK_FREE(m);
+                }
                 if (!child) continue;
                 if (is_container(child)) {
                     container(child)->pending = queue;
@@ -178,16 +219,7 @@ ORBEK_EXPORT orbek_json *orbek_json_dup(const orbek_json *value) noexcept {
         void *item = nullptr;
         if (value->kind == kObject) {
             const Member *m = static_cast<const Member *>(src.items[i]);
-            if (!m || !m->key || !m->value) break;
-            Member *mc = alloc_member(m->key->length);
-            if (!mc) break;
-            memcpy(str_bytes(mc->key), str_bytes(m->key), (size_t)m->key->length);
-            mc->value = orbek_json_dup(m->value);
-            if (!mc->value) {
-                ORBEK_FREE(mc);
-                break;
-            }
-            item = mc;
+            if (!m || !m->key || !m->value || !(item = copy_member(str_bytes(m->key), m->key->length, m->value))) break;
         } else {
             item = orbek_json_dup(static_cast<const orbek_json *>(src.items[i]));
             if (!item) break;
@@ -249,10 +281,9 @@ ORBEK_EXPORT orbek_json *orbek_json_getobjectvalue(const orbek_json *object, con
 ORBEK_EXPORT int32_t orbek_json_addobjectitem(orbek_json *object, const char *key, int32_t key_length,
                                               const orbek_json *value) noexcept {
     if (!object || object->kind != kObject || !value) return 0;
-    Member *m = make_member(key, key_length);
+    Member *m = make_member(key, key_length, value);
     if (!m) return 0;
-    m->value = orbek_json_dup(value);
-    if (!m->value || !orbek_arraylist_pushback(&container(object)->list, m)) {
+    if (!orbek_arraylist_pushback(&container(object)->list, m)) {
         free_member(m);
         return 0;
     }
@@ -268,8 +299,9 @@ ORBEK_EXPORT int32_t orbek_json_updateobjectitem(orbek_json *object, const char 
         if (!m->key || !key_equals(m->key, key, key_length)) continue;
         orbek_json *copy = orbek_json_dup(value);
         if (!copy) return 0;
-        orbek_json_free(m->value);
+        if (!m->value_inline) orbek_json_free(m->value);
         m->value = copy;
+        m->value_inline = 0;
         return 1;
     }
     return orbek_json_addobjectitem(object, key, key_length, value);
