@@ -167,57 +167,77 @@ int64_t decode_utf8(const uint8_t *in, size_t n, uint16_t *out, int32_t *pairs) 
     return o - out;
 }
 
-// Narrows the ASCII run that starts at in[0]; returns the units done.
-inline int32_t narrow_ascii(const uint16_t *in, int32_t n, uint8_t *out) noexcept {
-    int32_t i = 0;
-#if defined(__SSE2__)
-    const __m128i mask = _mm_set1_epi16((short)0xFF80);
-    const __m128i zero = _mm_setzero_si128();
-    while (n - i >= 8) {
-        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, mask), zero)) != 0xFFFF) break;
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + i), _mm_packus_epi16(v, v));
-        i += 8;
-    }
-#else
-    while (n - i >= 4) {
-        uint64_t w;
-        memcpy(&w, in + i, 8);
-        if (w & 0xFF80FF80FF80FF80ull) break;
-        for (int k = 0; k < 4; ++k) out[i + k] = (uint8_t)in[i + k];
-        i += 4;
-    }
-#endif
-    while (i < n && in[i] < 0x80) {
-        out[i] = (uint8_t)in[i];
-        ++i;
-    }
-    return i;
+// The bitwise OR of eight units: one test then tells whether all of them
+// are ASCII, or all below U+0800.
+inline uint32_t or8(const uint16_t *in) noexcept {
+    uint64_t a, b;
+    memcpy(&a, in, 8);
+    memcpy(&b, in + 4, 8);
+    uint64_t w = a | b;
+    w |= w >> 32;
+    w |= w >> 16;
+    return (uint32_t)(w & 0xFFFF);
 }
 
 // Writes the units as UTF-8 into out (room for n × 3 bytes); returns the
-// bytes written or -1 for a lone surrogate.
+// bytes written or -1 for a lone surrogate.  Works in blocks of eight units:
+// an all-ASCII block is narrowed at once, a block below U+0800 (ASCII mixed
+// with Latin, Greek, Cyrillic and the like) is written without a branch per
+// unit, and any other block goes unit by unit.
 int64_t encode_utf8(const uint16_t *in, int32_t n, uint8_t *out) noexcept {
     uint8_t *o = out;
     int32_t i = 0;
     while (i < n) {
-        uint32_t u = in[i];
-        if (u < 0x80) {
-            int32_t done = narrow_ascii(in + i, n - i, o);
-            i += done;
-            o += done;
-        } else if (u < 0x800) {
-            o[0] = (uint8_t)(0xC0 | (u >> 6));
-            o[1] = (uint8_t)(0x80 | (u & 0x3F));
-            o += 2;
-            ++i;
-        } else if (!is_surrogate(u)) {
-            o[0] = (uint8_t)(0xE0 | (u >> 12));
-            o[1] = (uint8_t)(0x80 | ((u >> 6) & 0x3F));
-            o[2] = (uint8_t)(0x80 | (u & 0x3F));
-            o += 3;
-            ++i;
-        } else {
+        int32_t end = n - i >= 8 ? i + 8 : n;
+        if (end - i == 8) {
+            uint32_t all = or8(in + i);
+            if (all < 0x80) {
+#if defined(__SSE2__)
+                __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
+                _mm_storel_epi64(reinterpret_cast<__m128i *>(o), _mm_packus_epi16(v, v));
+#else
+                for (int k = 0; k < 8; ++k) o[k] = (uint8_t)in[i + k];
+#endif
+                o += 8;
+                i += 8;
+                continue;
+            }
+            if (all < 0x800) {
+                for (int k = 0; k < 8; ++k) {
+                    uint32_t u = in[i + k];
+                    uint32_t two = u >= 0x80;
+                    o[0] = (uint8_t)(two ? 0xC0 | (u >> 6) : u);
+                    o[1] = (uint8_t)(0x80 | (u & 0x3F));
+                    o += 1 + two;
+                }
+                i += 8;
+                continue;
+            }
+        }
+        // Unit by unit for blocks with characters from U+0800 up.  A
+        // surrogate pair may end one unit past the block.
+        while (i < end) {
+            uint32_t u = in[i];
+            if (u < 0x80) {
+                *o++ = (uint8_t)u;
+                ++i;
+                continue;
+            }
+            if (u < 0x800) {
+                o[0] = (uint8_t)(0xC0 | (u >> 6));
+                o[1] = (uint8_t)(0x80 | (u & 0x3F));
+                o += 2;
+                ++i;
+                continue;
+            }
+            if (!is_surrogate(u)) {
+                o[0] = (uint8_t)(0xE0 | (u >> 12));
+                o[1] = (uint8_t)(0x80 | ((u >> 6) & 0x3F));
+                o[2] = (uint8_t)(0x80 | (u & 0x3F));
+                o += 3;
+                ++i;
+                continue;
+            }
             uint32_t cp;
             if (decode_cp(in + i, n - i, &cp) != 2) return -1;
             o[0] = (uint8_t)(0xF0 | (cp >> 18));

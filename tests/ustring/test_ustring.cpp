@@ -137,9 +137,9 @@ TEST(UStringUtf8, RefusesMalformedInput) {
     for (const Bytes &b : bad) {
         EXPECT_EQ(from_utf8(b), nullptr) << "first byte " << std::hex << (int)b[0];
         // The same fault after a long ASCII run (the block path) is refused too.
-        Bytes padded(35, 'x');
-        padded.insert(padded.end(), b.begin(), b.end());
-        padded.insert(padded.end(), 20, 'y');
+        Bytes padded(35 + b.size() + 20, 'y');
+        memset(padded.data(), 'x', 35);
+        memcpy(padded.data() + 35, b.data(), b.size());
         EXPECT_EQ(from_utf8(padded), nullptr) << "first byte " << std::hex << (int)b[0];
     }
     EXPECT_EQ(testalloc::live_blocks(), live);
