@@ -11,6 +11,9 @@ struct orbek_command {
 };
 
 int cmd_version(int argc, char **argv);
+int cmd_base64(int argc, char **argv);
+int cmd_pem(int argc, char **argv);
+int cmd_hex(int argc, char **argv);
 int cmd_time(int argc, char **argv);
 
 // Shared by the subcommands: prints "orbek: <message>" to stderr.

@@ -8,6 +8,9 @@
 
 static const orbek_command kCommands[] = {
     {"version", "version", cmd_version},
+    {"base64", "base64 [-d] [--url] [--no-pad] [--wrap N|--no-wrap] [--crlf|--lf|--cr] [FILE]", cmd_base64},
+    {"pem", "pem encode|decode LABEL [FILE]", cmd_pem},
+    {"hex", "hex [-d] [-u] [FILE]", cmd_hex},
     {"time", "time now|fromtime_t|totime_t|add|diff|weekday ...", cmd_time},
 };
 
