@@ -56,11 +56,17 @@ ORBEK_EXPORT orbek_time *orbek_time_nowutctime(void) noexcept {
 }
 
 ORBEK_EXPORT orbek_time *orbek_time_newfromtime_t(int64_t seconds) noexcept {
-    const int64_t q = seconds / 86400, r = seconds % 86400;  // both truncated: r has the sign of seconds
-    if (q < INT32_MIN || q > INT32_MAX) return nullptr;
-    orbek_time v = orbek::cal::epoch();
-    if (!orbek::cal::add_days(v, (int32_t)q, &v)) return nullptr;
-    if (r != 0 && !orbek::cal::add_seconds(v, (int32_t)r, &v)) return nullptr;
+    // Whole days from the epoch, then the rest of the day counted in elapsed
+    // seconds.  The rest never reaches a leap second: forward it stops at
+    // 23:59:59 of its day at the latest, and backward it stays before 1970,
+    // where there is none.  So the reading is the plain split into a day
+    // number and a second of that day.
+    const int64_t days = orbek::cal::floor_div(seconds, 86400);
+    const int32_t of_day = (int32_t)(seconds - days * 86400);
+    const orbek::cal::Civil c = orbek::cal::civil_from_days(days);
+    if (c.year < orbek::cal::kMinYear || c.year > orbek::cal::kMaxYear) return nullptr;
+    const orbek_time v{(int32_t)c.year, c.month, c.day, of_day / 3600, of_day / 60 % 60, of_day % 60, 0,
+                       1, 0, orbek::cal::kZoneUtc};
     return orbek::cal::new_value(v);
 }
 
