@@ -11,6 +11,8 @@ struct orbek_command {
 };
 
 int cmd_version(int argc, char **argv);
+int cmd_utf(int argc, char **argv);
+int cmd_sysinfo(int argc, char **argv);
 int cmd_base64(int argc, char **argv);
 int cmd_pem(int argc, char **argv);
 int cmd_hex(int argc, char **argv);

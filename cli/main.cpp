@@ -8,6 +8,8 @@
 
 static const orbek_command kCommands[] = {
     {"version", "version", cmd_version},
+    {"utf", "utf FROM TO [FILE]", cmd_utf},
+    {"sysinfo", "sysinfo", cmd_sysinfo},
     {"base64", "base64 [-d] [--url] [--no-pad] [--wrap N|--no-wrap] [--crlf|--lf|--cr] [FILE]", cmd_base64},
     {"pem", "pem encode|decode LABEL [FILE]", cmd_pem},
     {"hex", "hex [-d] [-u] [FILE]", cmd_hex},
