@@ -61,10 +61,12 @@ ORBEK_EXPORT orbek_time *orbek_time_newfromtime_t(int64_t seconds) noexcept {
     // 23:59:59 of its day at the latest, and backward it stays before 1970,
     // where there is none.  So the reading is the plain split into a day
     // number and a second of that day.
+    constexpr int64_t kFirstDay = orbek::cal::days_from_civil(orbek::cal::kMinYear, 1, 1);
+    constexpr int64_t kLastDay = orbek::cal::days_from_civil(orbek::cal::kMaxYear, 12, 31);
     const int64_t days = orbek::cal::floor_div(seconds, 86400);
-    const int32_t of_day = (int32_t)(seconds - days * 86400);
+    if (days < kFirstDay || days > kLastDay) return nullptr;
+    const int32_t of_day = (int32_t)orbek::cal::floor_mod(seconds, 86400);
     const orbek::cal::Civil c = orbek::cal::civil_from_days(days);
-    if (c.year < orbek::cal::kMinYear || c.year > orbek::cal::kMaxYear) return nullptr;
     const orbek_time v{(int32_t)c.year, c.month, c.day, of_day / 3600, of_day / 60 % 60, of_day % 60, 0,
                        1, 0, orbek::cal::kZoneUtc};
     return orbek::cal::new_value(v);

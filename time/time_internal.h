@@ -43,7 +43,10 @@ constexpr int32_t month_length(int64_t y, int32_t m) {
 // Floor division and a non-negative remainder, for day and minute counts
 // that may be negative.
 constexpr int64_t floor_div(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
-constexpr int64_t floor_mod(int64_t a, int64_t b) { return a - floor_div(a, b) * b; }
+constexpr int64_t floor_mod(int64_t a, int64_t b) {
+    const int64_t r = a % b;
+    return r != 0 && ((r < 0) != (b < 0)) ? r + b : r;
+}
 
 // Day number of a proleptic Gregorian date, 1970-01-01 being day 0.  The
 // year is shifted to start in March so that the leap day ends it; then whole
