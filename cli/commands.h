@@ -17,6 +17,7 @@ int cmd_base64(int argc, char **argv);
 int cmd_pem(int argc, char **argv);
 int cmd_hex(int argc, char **argv);
 int cmd_time(int argc, char **argv);
+int cmd_json(int argc, char **argv);
 
 // Shared by the subcommands: prints "orbek: <message>" to stderr.
 void cli_error(const char *fmt, ...)

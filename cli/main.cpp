@@ -14,6 +14,7 @@ static const orbek_command kCommands[] = {
     {"pem", "pem encode|decode LABEL [FILE]", cmd_pem},
     {"hex", "hex [-d] [-u] [FILE]", cmd_hex},
     {"time", "time now|fromtime_t|totime_t|add|diff|weekday ...", cmd_time},
+    {"json", "json [--check] [--pretty] [--indent N] [--crlf] [--sort] [FILE]", cmd_json},
 };
 
 void cli_error(const char *fmt, ...) {
