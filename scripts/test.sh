@@ -84,11 +84,13 @@ for cfg in "${configs[@]}"; do
       build i686 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$SRC/cmake/toolchain-i686.cmake" \
         && ctest_run "$ROOT/build-i686" || ok=0 ;;
     mingw64)
+      tools/build_gmp_mingw.sh x86_64-w64-mingw32 "$SRC/.cache/gmp-x86_64-w64-mingw32" || ok=0
       export WINEPREFIX=$ROOT/build-mingw64-wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
       build mingw64 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$SRC/cmake/toolchain-mingw64.cmake" \
         && { [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1 || true; } \
         && ctest_run "$ROOT/build-mingw64" || ok=0 ;;
     mingw32)
+      tools/build_gmp_mingw.sh i686-w64-mingw32 "$SRC/.cache/gmp-i686-w64-mingw32" || ok=0
       build mingw32 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$SRC/cmake/toolchain-mingw32.cmake" \
         && { total_pass=$((total_pass + 1)); true; } || { total_fail=$((total_fail + 1)); ok=0; } ;;
     sanitize)
