@@ -45,9 +45,9 @@ constexpr Tables make_tables() {
             t.cls[a][c] = (uint8_t)v;
             for (int k = 0; k < 4; ++k) t.quad[a][k][c] = (uint32_t)v << (18 - 6 * k);
         }
-        t.cls[a]['='] = kPad;
-        t.cls[a]['\r'] = t.cls[a]['\n'] = kBreak;
-        t.cls[a]['\t'] = t.cls[a][' '] = kBlank;
+        t.cls[a][(uint8_t)'='] = kPad;
+        t.cls[a][(uint8_t)'\r'] = t.cls[a][(uint8_t)'\n'] = kBreak;
+        t.cls[a][(uint8_t)'\t'] = t.cls[a][(uint8_t)' '] = kBlank;
         for (int v = 0; v < 4096; ++v) {
             t.pair[a][v][0] = kAlphabet[a][v >> 6];
             t.pair[a][v][1] = kAlphabet[a][v & 63];
