@@ -328,8 +328,17 @@ TEST(MemStream, AllocationFailureSweeps) {
         return s != nullptr;
     });
     testalloc::sweep([] {
-        orbek_stream *s = orbek_memstream_dup_readonly(nullptr);
-        return s == nullptr;
+        orbek_stream *s = orbek_stream_new_rwspecmem(100, nullptr);
+        orbek_stream_free(s);
+        return s != nullptr;
+    });
+    Chain src(orbek_stream_new_mem(0, ctx));
+    put(src, "viewed");
+    testalloc::sweep([&] {
+        orbek_stream *v = orbek_memstream_dup_readonly(src);
+        bool ok = v && content(v) == "viewed";
+        orbek_stream_free(v);
+        return ok;
     });
     // Growing writes, both variants: the JSON encoder's pattern of many
     // small writes, then detach.
