@@ -6,6 +6,7 @@
 //   orbek time add TIME N UNIT        N years, months, days, hours, minutes or seconds later
 //   orbek time diff TIME1 TIME2       seconds and calendar days from TIME2 to TIME1
 //   orbek time weekday TIME           1 (Monday) to 7 (Sunday)
+//   orbek time now --zone NAME, convert, zones: see cmd_time_zone.cpp
 //
 // TIME is written YYYY-MM-DDThh:mm:ss[.fraction][Z]; readings print the same
 // way, with nine fraction digits when the nanoseconds are not zero.
@@ -33,7 +34,12 @@ const char kUsage[] =
     "       orbek time add TIME N years|months|days|hours|minutes|seconds\n"
     "       orbek time diff TIME1 TIME2\n"
     "       orbek time weekday TIME\n"
-    "TIME is YYYY-MM-DDThh:mm:ss[.fraction][Z], in UTC\n";
+    "       orbek time now --zone NAME\n"
+    "       orbek time convert TIME --zone NAME [--to-utc [--isdst 0|1]]\n"
+    "       orbek time zones\n"
+    "TIME is YYYY-MM-DDThh:mm:ss[.fraction][Z], in UTC; convert --to-utc takes\n"
+    "the wall clock of zone NAME (without Z), and prints wall clocks with their\n"
+    "offset from UTC\n";
 
 int usage(FILE *out, int rc) {
     fputs(kUsage, out);
@@ -158,6 +164,8 @@ int cmd_time(int argc, char **argv) {
         printf("%d\n", (int)orbek_time_getdayofweek(t.get()));
         return 0;
     }
+    const int rc = cmd_time_zone(op, nargs, args);
+    if (rc >= 0) return rc;
     cli_error("bad use of 'time %s'", op);
     return usage(stderr, 2);
 }

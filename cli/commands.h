@@ -17,6 +17,9 @@ int cmd_base64(int argc, char **argv);
 int cmd_pem(int argc, char **argv);
 int cmd_hex(int argc, char **argv);
 int cmd_time(int argc, char **argv);
+// The zone subcommands of "orbek time" (now --zone, convert, zones): the
+// exit code, or -1 when op with these arguments is none of them.
+int cmd_time_zone(const char *op, int nargs, char **args);
 int cmd_json(int argc, char **argv);
 
 // Shared by the subcommands: prints "orbek: <message>" to stderr.

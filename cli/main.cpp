@@ -13,7 +13,7 @@ static const orbek_command kCommands[] = {
     {"base64", "base64 [-d] [--url] [--no-pad] [--wrap N|--no-wrap] [--crlf|--lf|--cr] [FILE]", cmd_base64},
     {"pem", "pem encode|decode LABEL [FILE]", cmd_pem},
     {"hex", "hex [-d] [-u] [FILE]", cmd_hex},
-    {"time", "time now|fromtime_t|totime_t|add|diff|weekday ...", cmd_time},
+    {"time", "time now|fromtime_t|totime_t|add|diff|weekday|convert|zones ...", cmd_time},
     {"json", "json [--check] [--pretty] [--indent N] [--crlf] [--sort] [FILE]", cmd_json},
 };
 

@@ -477,6 +477,25 @@ ORBEK_API orbek_time *orbek_time_newlocaltimebyzone(const char *name, int32_t ye
                                                     int32_t hour, int32_t minute, int32_t second,
                                                     int32_t nanosecond, int32_t isdst) ORBEK_NOEXCEPT;
 
+/* Local time in the system's current zone (on Windows the registry's time
+ * zone setting; elsewhere the zone named by TZ, /etc/timezone or the
+ * /etc/localtime link), found afresh on every call.  Each gives null when the
+ * current zone is not one the library knows.  In the zone "Etc/UTC" they
+ * give UTC values. */
+
+/* A local value from wall-clock fields, as orbek_time_newlocaltimebyzone. */
+ORBEK_API orbek_time *orbek_time_newlocaltime(int32_t year, int32_t month, int32_t day, int32_t hour,
+                                              int32_t minute, int32_t second, int32_t nanosecond,
+                                              int32_t isdst) ORBEK_NOEXCEPT;
+/* The system's clock as a local value. */
+ORBEK_API orbek_time *orbek_time_nowlocaltime(void) ORBEK_NOEXCEPT;
+/* A UTC value as a local value; null for null or a local t. */
+ORBEK_API orbek_time *orbek_time_utc2local(const orbek_time *t) ORBEK_NOEXCEPT;
+/* The operations above that take values accept local values too: they work
+ * on the value's UTC instant (two local values are counted on their own
+ * dates by orbek_time_diffdays), and the adders give their result as a
+ * local value of the current system zone. */
+
 /* ======================================================================
  * JSON
  * ====================================================================== */

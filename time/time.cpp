@@ -2,13 +2,15 @@
 // POSIX seconds and the adders.
 //
 // Every function that needs a value's instant branches once on the UTC flag.
-// A UTC value is worked on directly; a local value's instant depends on its
-// zone's rules, which this file does not know: until the zone conversions
-// join the library those branches give the function's failure result.
+// A UTC value is worked on directly; a local value is first converted to UTC
+// by its own zone's rules, and an adder gives its result as the wall clock of
+// the system's current zone.
 #include <limits.h>
 
 #include "time/clock.h"
+#include "time/systemzone.h"
 #include "time/time_internal.h"
+#include "time/zone.h"
 
 static const char kOrbekSource[] = "ORBEK_Time";
 
@@ -30,11 +32,24 @@ namespace {
 
 using Adder = bool (*)(const orbek_time &, int32_t, orbek_time *) noexcept;
 
+// The UTC instant of a value: a UTC value as it is, a local one converted.
+bool instant(const orbek_time &t, orbek_time *out) {
+    if (t.utc) {
+        *out = t;
+        return true;
+    }
+    return orbek::zone::local_to_utc(t, out);
+}
+
 orbek_time *add(const orbek_time *t, int32_t n, Adder adder) {
     if (!t) return nullptr;
-    if (!t->utc) return nullptr;  // a local value: no zone conversion available
-    orbek_time r;
-    if (!adder(*t, n, &r)) return nullptr;
+    orbek_time u, r;
+    if (!instant(*t, &u) || !adder(u, n, &r)) return nullptr;
+    if (!t->utc) {
+        // A local value's result shows the system's current zone.
+        const int32_t zone = orbek::zone::current_zone();
+        if (zone < 0 || !orbek::zone::utc_to_local(zone, r, &r)) return nullptr;
+    }
     return orbek::cal::new_value(r);
 }
 
@@ -98,8 +113,8 @@ ORBEK_EXPORT int32_t orbek_time_isleapyear(const orbek_time *t) noexcept {
 
 ORBEK_EXPORT int32_t orbek_time_isleapsecond(const orbek_time *t) noexcept {
     if (!t || t->second != 60) return 0;
-    if (!t->utc) return 0;  // a local reading: no zone conversion available
-    return orbek::cal::is_leap_second(*t) ? 1 : 0;
+    orbek_time u;
+    return instant(*t, &u) && orbek::cal::is_leap_second(u) ? 1 : 0;
 }
 
 // ------------------------------------------------------------ comparison
@@ -107,31 +122,38 @@ ORBEK_EXPORT int32_t orbek_time_isleapsecond(const orbek_time *t) noexcept {
 ORBEK_EXPORT int32_t orbek_time_cmp(const orbek_time *a, const orbek_time *b) noexcept {
     if (!a) return b ? -1 : 0;
     if (!b) return 1;
-    // A local operand would be compared through its UTC instant; without a
-    // zone conversion it counts as a failed conversion of that operand.
-    if (!a->utc) return -1;
-    if (!b->utc) return 1;
-    return field_cmp(*a, *b);
+    // Local operands are compared through their UTC instants.
+    orbek_time ua, ub;
+    if (!instant(*a, &ua)) return -1;
+    if (!instant(*b, &ub)) return 1;
+    return field_cmp(ua, ub);
 }
 
 ORBEK_EXPORT int32_t orbek_time_diffdays(const orbek_time *a, const orbek_time *b) noexcept {
     if (!a) return b ? INT32_MIN : 0;
     if (!b) return INT32_MAX;
-    // Local operands are counted on UTC dates (or, both local, on their own
-    // wall-clock dates); without a zone conversion they fail like a failed
-    // conversion of the first local operand.
-    if (!a->utc) return INT32_MIN;
-    if (!b->utc) return INT32_MAX;
-    return orbek::cal::diff_days(*a, *b);
+    if (!a->utc && !b->utc) {
+        // Two local values are counted on their own wall-clock dates, in the
+        // order of their instants.
+        const int32_t c = orbek_time_cmp(a, b);
+        if (c == 0) return 0;
+        const int64_t days = orbek::cal::day_number(*a) - orbek::cal::day_number(*b);
+        return c * (int32_t)(days < 0 ? -days : days);
+    }
+    // One local value is counted on its UTC date.
+    orbek_time ua, ub;
+    if (!instant(*a, &ua)) return INT32_MIN;
+    if (!instant(*b, &ub)) return INT32_MAX;
+    return orbek::cal::diff_days(ua, ub);
 }
 
 ORBEK_EXPORT int64_t orbek_time_diffseconds(const orbek_time *a, const orbek_time *b) noexcept {
     if (!a) return b ? INT64_MIN : 0;
     if (!b) return INT64_MAX;
-    // A local operand fails like a failed conversion of it.
-    if (!a->utc) return INT64_MIN;
-    if (!b->utc) return INT64_MAX;
-    return orbek::cal::diff_seconds(*a, *b);
+    orbek_time ua, ub;
+    if (!instant(*a, &ua)) return INT64_MIN;
+    if (!instant(*b, &ub)) return INT64_MAX;
+    return orbek::cal::diff_seconds(ua, ub);
 }
 
 ORBEK_EXPORT int32_t orbek_time_getdayofweek(const orbek_time *t) noexcept {
@@ -142,9 +164,9 @@ ORBEK_EXPORT int32_t orbek_time_getdayofweek(const orbek_time *t) noexcept {
 }
 
 ORBEK_EXPORT int64_t orbek_time_gettime_t(const orbek_time *t) noexcept {
-    if (!t) return INT64_MIN;
-    if (!t->utc) return INT64_MIN;  // a local value: no zone conversion available
-    return orbek::cal::posix_seconds(*t);
+    orbek_time u;
+    if (!t || !instant(*t, &u)) return INT64_MIN;
+    return orbek::cal::posix_seconds(u);
 }
 
 // ------------------------------------------------------------ adders
