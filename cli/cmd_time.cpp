@@ -34,7 +34,7 @@ const char kUsage[] =
     "       orbek time add TIME N years|months|days|hours|minutes|seconds\n"
     "       orbek time diff TIME1 TIME2\n"
     "       orbek time weekday TIME\n"
-    "       orbek time now --zone NAME\n"
+    "       orbek time now --zone NAME | --local\n"
     "       orbek time convert TIME --zone NAME [--to-utc [--isdst 0|1]]\n"
     "       orbek time zones\n"
     "TIME is YYYY-MM-DDThh:mm:ss[.fraction][Z], in UTC; convert --to-utc takes\n"

@@ -1,6 +1,7 @@
 // orbek time, the zone subcommands:
 //
 //   orbek time now --zone NAME        the system's clock in zone NAME
+//   orbek time now --local            the system's clock in the system's zone
 //   orbek time convert TIME --zone NAME [--to-utc] [--isdst 0|1]
 //                                     a UTC TIME as NAME's wall clock, or
 //                                     (--to-utc) NAME's wall-clock TIME as UTC
@@ -181,6 +182,17 @@ int cmd_time_zone(const char *op, int nargs, char **args) {
             return 1;
         }
         return print_in_zone(u.get(), args[1]);
+    }
+    if (strcmp(op, "now") == 0 && nargs == 1 && strcmp(args[0], "--local") == 0) {
+        Time l(orbek_time_nowlocaltime());
+        Time u(l ? (orbek_time_isutctime(l.get()) ? orbek_time_dup(l.get()) : orbek_time_local2utc(l.get()))
+                 : nullptr);
+        if (!u) {
+            cli_error("the system's time zone is not one of the built-in zones");
+            return 1;
+        }
+        print_time(l.get(), u.get());
+        return 0;
     }
     if (strcmp(op, "convert") == 0) return convert(nargs, args);
     return -1;

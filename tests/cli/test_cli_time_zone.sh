@@ -40,6 +40,10 @@ check zones-count 0 '582' -- bash -c "$T zones | wc -l | tr -d ' '"
 check now-bad-zone 1 '' -- $T now --zone Nowhere
 out=$($T now --zone Asia/Kolkata) && [[ "$out" =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}(\.[0-9]{9})?\+05:30$ ]] \
     && pass=$((pass+1)) || { echo "FAIL now --zone: '$out'"; fail=$((fail+1)); }
+out=$(TZ=Asia/Shanghai $T now --local) && [[ "$out" =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8}(\.[0-9]{9})?\+08:00$ ]] \
+    && pass=$((pass+1)) || { echo "FAIL now --local: '$out'"; fail=$((fail+1)); }
+out=$(TZ=UTC $T now --local) && [[ "$out" =~ Z$ ]] && pass=$((pass+1)) || { echo "FAIL now --local UTC: '$out'"; fail=$((fail+1)); }
+check now-local-arg 2 '' -- $T now --local extra
 $T --help | grep -q 'convert' && pass=$((pass+1)) || { echo "FAIL --help"; fail=$((fail+1)); }
 rm -f "$err"
 echo "cli time zones: $pass passed, $fail failed"
