@@ -245,10 +245,10 @@ ORBEK_EXPORT int32_t orbek_err_ctx_output(orbek_stream *stream, const orbek_err_
             char line[1024];
             int n = snprintf(line, sizeof line, "0X%08X %512s %64s(%d)\n", (unsigned)r.code, r.description,
                              r.file ? r.file : "", (int)r.line);
-            if (n < 0) n = 0;
             // Only a file name of several hundred characters overflows the
-            // line: it is cut there but still ends with its line break.
-            if (n >= (int)sizeof line) {
+            // line: it is cut there but still ends with its line break.  (Some
+            // C runtimes answer a cut line with -1 rather than its length.)
+            if (n < 0 || n >= (int)sizeof line) {
                 n = (int)sizeof line - 1;
                 line[n - 1] = '\n';
             }
