@@ -7,7 +7,8 @@
 #include "core/internal.h"
 #include "json/json.h"
 
-static const char kOrbekSource[] = "ORBEK_JSON";
+// The text grows in the memory stream: nothing here allocates directly.
+[[maybe_unused]] static const char kOrbekSource[] = "ORBEK_JSON";
 
 namespace orbek {
 namespace json {
