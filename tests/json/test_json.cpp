@@ -54,22 +54,15 @@ orbek_json *num(double x) { return orbek_json_newnumber(x); }
 
 // ---------------------------------------------------------------- model
 
-TEST(JsonModel, ConstructorsAndQueries) {
-    Json t(orbek_json_newboolean(-7)), f(orbek_json_newboolean(0)), n(orbek_json_newnull()), x(num(2.5));
+TEST(JsonModel, QueriesAnswerOnlyForTheirKind) {
+    Json t(orbek_json_newboolean(-7)), x(num(2.5));
     EXPECT_STREQ(testalloc::last_file(), "ORBEK_JSON");
-    EXPECT_EQ(orbek_json_gettype(t), ORBEK_JSON_BOOLEAN);
     EXPECT_EQ(orbek_json_istrue(t), 1);
-    EXPECT_EQ(orbek_json_istrue(f), 0);
     EXPECT_EQ(orbek_json_istrue(x), 0);
-    EXPECT_EQ(orbek_json_gettype(n), ORBEK_JSON_NULL);
     EXPECT_EQ(orbek_json_gettype(nullptr), -1);
-    EXPECT_EQ(orbek_json_getnumber(x), 2.5);
     EXPECT_EQ(orbek_json_getnumber(t), -1.0);
     EXPECT_EQ(orbek_json_getstring(x), nullptr);
-    EXPECT_EQ(orbek_json_getstringlength(n), -1);
-    EXPECT_EQ(orbek_json_getarraysize(nullptr), -1);
-    EXPECT_EQ(encode(t), "true");
-    EXPECT_EQ(encode(f), "false");
+    EXPECT_EQ(orbek_json_getstringlength(t), -1);
 }
 
 TEST(JsonModel, StringsAreValidatedCopiesWithANul) {
