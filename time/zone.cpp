@@ -26,7 +26,8 @@
 
 #include "time/zone_tables.h"
 
-static const char kOrbekSource[] = "ORBEK_Time";
+// The values the exported functions hand out come from cal::new_value, under
+// the source name "ORBEK_Time"; nothing else here allocates.
 
 namespace orbek {
 namespace zone {
@@ -444,13 +445,22 @@ const tz::ZoneLine *line_for_utc(const tz::Zone &zone, const Rd &u, int32_t y) {
             if (u.key() < t.key()) return &z;
             continue;
         }
+        // A reading pushed out of the years 1582 to 9999 lies before every
+        // until (below) or after it (above): the line applies, or not.
         Rd s = u;
-        if (!add_seconds(s, z.utoff)) continue;
+        if (!add_seconds(s, z.utoff)) {
+            if (z.utoff < 0) return &z;
+            continue;
+        }
         if (z.until_type == tz::kTimeStd || z.rule_set >= 0) {
             if (s.key() < t.key()) return &z;
             continue;
         }
-        if (shift(s, z.fixed) && s.key() < t.key()) return &z;
+        if (!shift(s, z.fixed)) {
+            if (z.fixed < 0) return &z;
+            continue;
+        }
+        if (s.key() < t.key()) return &z;
     }
     return nullptr;
 }

@@ -185,6 +185,10 @@ TEST(ZoneConvert, ConstructionChecksFields) {
     // The ends of the year range: a shift that leaves it fails.
     EXPECT_EQ(to_local("Asia/Shanghai", utc(9999, 12, 31, 20)), "null");
     EXPECT_EQ(to_local("America/New_York", utc(1582, 1, 1, 1)), "null");
+    // Local mean time pushes the reading before 1582: the zone's first line
+    // still applies (no later line takes over) and the conversion fails.
+    EXPECT_EQ(to_local("Pacific/Enderbury", utc(1582, 1, 1)), "null");
+    EXPECT_EQ(to_local("Pacific/Enderbury", utc(1582, 1, 1, 12)), "1582-01-01T00:35:40 std");
     EXPECT_EQ(to_local("America/New_York", utc(9999, 12, 31, 20)), "9999-12-31T15:00:00 std");
 }
 
