@@ -106,7 +106,6 @@ private:
         } else {
             return false;
         }
-        bool simple = true;
         if (q < end_ && *q == '.') {
             ++q;
             if (q == end_ || !is_digit(*q)) return false;
@@ -121,14 +120,19 @@ private:
         }
         if (q < end_ && (*q == 'e' || *q == 'E')) {
             ++q;
+            const bool minus = q < end_ && *q == '-';
             if (q < end_ && (*q == '+' || *q == '-')) ++q;
             if (q == end_ || !is_digit(*q)) return false;
-            while (q < end_ && is_digit(*q)) ++q;
-            simple = false;
+            int32_t exponent = 0;
+            while (q < end_ && is_digit(*q)) {
+                if (exponent < 100000) exponent = exponent * 10 + (*q - '0');
+                ++q;
+            }
+            scale += minus ? -exponent : exponent;
         }
         p_ = q;
         double x;
-        if (simple && digits <= 15 && fast_path_exact() && scale >= -22 && scale <= 22) {
+        if (digits <= 15 && fast_path_exact() && scale >= -22 && scale <= 22) {
             // Up to 15 digits fit a double exactly, and so do the powers of
             // ten up to 1e22: one correctly rounded multiplication or
             // division gives what the decimal conversion gives.
