@@ -36,17 +36,17 @@ void put_utf8(std::string &out, uint32_t c) {
     }
 }
 
-// Words of 2 to 9 characters separated by spaces and the odd punctuation;
-// pick(r) chooses each character.
+// Words of 2 to 9 characters, each followed by a space (or a full stop)
+// and now and then a line end; pick(r) chooses each character.
 template <typename Pick>
-std::string make_text(Pick pick) {
+std::string make_text(Pick pick, uint32_t space = ' ', uint32_t stop = '.') {
     std::string out;
     uint32_t r = 12345;
     auto next = [&r] { return r = r * 1103515245u + 12345u, r >> 8; };
     while (out.size() < kTextBytes) {
         int len = 2 + (int)(next() % 8);
         for (int i = 0; i < len; ++i) put_utf8(out, pick(next()));
-        put_utf8(out, next() % 12 == 0 ? (uint32_t)'.' : (uint32_t)' ');
+        put_utf8(out, next() % 12 == 0 ? stop : space);
         if (next() % 15 == 0) put_utf8(out, '\n');
     }
     return out;
@@ -61,8 +61,9 @@ const std::string &text(int kind) {
             static const uint32_t accented[] = {0xE9, 0xE8, 0xEA, 0xE0, 0xE7, 0xF4, 0xFC, 0xF6, 0xE4, 0xDF};
             return x % 6 == 0 ? accented[(x / 6) % 10] : (uint32_t)('a' + x % 26);
         }),
-        // CJK: unified ideographs.
-        make_text([](uint32_t x) { return 0x4E00 + x % 0x5000; }),
+        // CJK: unified ideographs, with ideographic commas and full stops
+        // between the words as Chinese and Japanese text has them.
+        make_text([](uint32_t x) { return 0x4E00 + x % 0x5000; }, 0x3001, 0x3002),
         // Emoji-heavy: pictographs from the supplementary planes with some
         // ASCII in between.
         make_text([](uint32_t x) { return x % 4 == 0 ? (uint32_t)('a' + x % 26) : 0x1F300 + x % 0x300; }),

@@ -179,6 +179,37 @@ inline uint32_t or8(const uint16_t *in) noexcept {
     return (uint32_t)(w & 0xFFFF);
 }
 
+// Whether all eight units lie in U+0800..U+FFFF outside the surrogates.
+inline bool all_three_byte(const uint16_t *in) noexcept {
+#if defined(__SSE2__)
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in));
+    __m128i zero = _mm_setzero_si128();
+    __m128i below = _mm_cmpeq_epi16(_mm_subs_epu16(v, _mm_set1_epi16(0x7FF)), zero);
+    __m128i surrogate = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16((short)0xF800)),
+                                        _mm_set1_epi16((short)0xD800));
+    return _mm_movemask_epi8(_mm_or_si128(below, surrogate)) == 0;
+#else
+    uint32_t ok = 1;
+    for (int k = 0; k < 8; ++k) ok &= (uint32_t)(in[k] >= 0x800) & (uint32_t)!is_surrogate(in[k]);
+    return ok != 0;
+#endif
+}
+
+// Writes the three-byte form of u at o.  On little-endian machines as one
+// four-byte store whose last byte the next character overwrites (the
+// caller's buffer has room for it).
+inline void put3(uint8_t *o, uint32_t u) noexcept {
+    uint32_t b0 = 0xE0 | (u >> 12), b1 = 0x80 | ((u >> 6) & 0x3F), b2 = 0x80 | (u & 0x3F);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint32_t w = b0 | b1 << 8 | b2 << 16;
+    memcpy(o, &w, 4);
+#else
+    o[0] = (uint8_t)b0;
+    o[1] = (uint8_t)b1;
+    o[2] = (uint8_t)b2;
+#endif
+}
+
 // Writes the units as UTF-8 into out (room for n × 3 bytes); returns the
 // bytes written or -1 for a lone surrogate.  Works in blocks of eight units:
 // an all-ASCII block is narrowed at once, a block below U+0800 (ASCII mixed
@@ -214,8 +245,16 @@ int64_t encode_utf8(const uint16_t *in, int32_t n, uint8_t *out) noexcept {
                 continue;
             }
         }
-        // Unit by unit for blocks with characters from U+0800 up.  A
-        // surrogate pair may end one unit past the block.
+        if (end - i == 8 && all_three_byte(in + i)) {
+            // Eight three-byte characters (CJK text between line ends):
+            // fixed output positions, no branch per unit.
+            for (int k = 0; k < 8; ++k) put3(o + 3 * k, in[i + k]);
+            o += 24;
+            i += 8;
+            continue;
+        }
+        // Unit by unit for mixed blocks.  A surrogate pair may end one unit
+        // past the block.
         while (i < end) {
             uint32_t u = in[i];
             if (u < 0x80) {

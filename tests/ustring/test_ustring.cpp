@@ -113,6 +113,25 @@ TEST(UStringUtf8, RoundTripsAtEveryAlignment) {
     }
 }
 
+TEST(UStringUtf8, BlocksOfEveryWidthUpToTheEnd) {
+    // Texts of one width ending exactly at, before and after a block
+    // boundary; the sanitizer build checks that no block writes past its
+    // buffer.
+    const uint32_t widths[] = {'a', 0xE9, 0x4E2D, 0x1F600};
+    for (uint32_t c : widths) {
+        for (size_t n = 1; n <= 26; ++n) {
+            std::vector<uint32_t> cps(n, c);
+            cps[n / 2] = c + 1;
+            Bytes in = utf8_of(cps);
+            orbek_ustring *s = from_utf8(in);
+            ASSERT_NE(s, nullptr);
+            EXPECT_EQ(units_of(s), utf16_of(cps)) << std::hex << c << " x " << n;
+            EXPECT_EQ(utf8_back(s), in) << std::hex << c << " x " << n;
+            orbek_ustring_free(s);
+        }
+    }
+}
+
 TEST(UStringUtf8, RefusesMalformedInput) {
     const std::vector<Bytes> bad = {
         {0xC0, 0x80},              // overlong U+0000
