@@ -86,7 +86,6 @@ extern const int16_t kZoneHash[kZoneHashSlots];
 extern const ZoneLine kZoneLines[kZoneLineCount];
 extern const Rule kRules[kRuleCount];
 extern const RuleSet kRuleSets[kRuleSetCount];
-extern const char *const kRuleSetNames[kRuleSetCount];
 // Sorted by name in byte order.
 extern const WinZone kWinZones[kWinZoneCount];
 

@@ -444,11 +444,6 @@ def generate(data_dir):
                                          sname))
     w("};")
     w("")
-    w("const char *const kRuleSetNames[kRuleSetCount] = {")
-    for sname in set_names:
-        w("    %s," % c_str(sname))
-    w("};")
-    w("")
     w("}  // namespace tz")
     w("}  // namespace orbek")
     tz_cpp = "\n".join(out) + "\n"
