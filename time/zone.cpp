@@ -413,7 +413,7 @@ LocalRule select_local(const tz::RuleSet &rs, const Rd &k, int32_t y, int32_t g,
     return res;
 }
 
-// Steps 4 to 6 of UTC to local through one zone line: the wall reading of
+// UTC to local through one zone line: the wall reading of
 // UTC instant u and whether daylight saving is in force.
 bool utc_through_line(const tz::ZoneLine &z, Rd *u, int32_t year, bool *dst) {
     if (z.rule_set < 0) {
