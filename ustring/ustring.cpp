@@ -195,6 +195,22 @@ inline bool all_three_byte(const uint16_t *in) noexcept {
 #endif
 }
 
+// Writes u (below U+0800) as one or two bytes at o and moves o past them,
+// without a branch: both bytes are always stored (the caller's buffer has
+// room for the second), on little-endian machines as one two-byte store.
+inline void put12(uint8_t *&o, uint32_t u) noexcept {
+    uint32_t two = u >= 0x80;
+    uint32_t b0 = two ? 0xC0 | (u >> 6) : u, b1 = 0x80 | (u & 0x3F);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint16_t w = (uint16_t)(b0 | b1 << 8);
+    memcpy(o, &w, 2);
+#else
+    o[0] = (uint8_t)b0;
+    o[1] = (uint8_t)b1;
+#endif
+    o += 1 + two;
+}
+
 // Writes the three-byte form of u at o.  On little-endian machines as one
 // four-byte store whose last byte the next character overwrites (the
 // caller's buffer has room for it).
@@ -234,13 +250,7 @@ int64_t encode_utf8(const uint16_t *in, int32_t n, uint8_t *out) noexcept {
                 continue;
             }
             if (all < 0x800) {
-                for (int k = 0; k < 8; ++k) {
-                    uint32_t u = in[i + k];
-                    uint32_t two = u >= 0x80;
-                    o[0] = (uint8_t)(two ? 0xC0 | (u >> 6) : u);
-                    o[1] = (uint8_t)(0x80 | (u & 0x3F));
-                    o += 1 + two;
-                }
+                for (int k = 0; k < 8; ++k) put12(o, in[i + k]);
                 i += 8;
                 continue;
             }
