@@ -597,10 +597,8 @@ ORBEK_API int32_t orbek_json_encode(orbek_json *value, uint32_t flags, char **te
                                     int32_t *length) ORBEK_NOEXCEPT;
 /* Parses exactly length bytes of JSON text (no NUL needed) into a new tree,
  * or null.  Whitespace is accepted only around a top-level array or object;
- * nesting is limited by orbek_get_recursive_level().  The decoder, the
- * encoder and orbek_json_dup recurse once per level (about 200 bytes of
- * stack each): a limit raised into the tens of thousands needs a thread
- * stack to match. */
+ * nesting is limited by orbek_get_recursive_level().  No JSON function
+ * recurses, so a raised limit never endangers the thread's stack. */
 ORBEK_API orbek_json *orbek_json_decode(const char *text, int32_t length) ORBEK_NOEXCEPT;
 
 /* ======================================================================
