@@ -165,9 +165,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         // tree with the same members, in the sorted order.
         orbek_json *s = decode(encode(copy, ORBEK_JSON_SORT));
         if (!s || !equal(copy, s, true)) abort();
+        bool failed = false;
         if (orbek_json_gettype(copy) == ORBEK_JSON_ARRAY)
             for (int32_t i = 1; i < orbek_json_getarraysize(copy); ++i)
-                if (orbek::json::compare(orbek_json_getarrayitem(copy, i - 1), orbek_json_getarrayitem(copy, i)) > 0)
+                if (orbek::json::compare(orbek_json_getarrayitem(copy, i - 1), orbek_json_getarrayitem(copy, i),
+                                         &failed) > 0)
                     abort();
         orbek_json_free(s);
         orbek_json_free(copy);

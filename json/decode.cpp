@@ -1,5 +1,8 @@
-// JSON text decoder: strict recursive descent over exactly the given bytes.
+// JSON text decoder: a strict parser over exactly the given bytes.
 #include <float.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <locale.h>
 #include <stdlib.h>
 #include <string.h>
@@ -45,7 +48,81 @@ public:
 
     bool at_end() const { return p_ == end_; }
 
-    orbek_json *value(int32_t depth) {
+    // Parses the whole document.  Containers are attached to their parent
+    // as soon as they open and linked back to it through `pending` while
+    // they are filled, so nesting costs no recursion and no memory beyond
+    // the tree itself, and a failure frees everything by freeing the root.
+    // Values go straight into their container: the tree is the same as with
+    // a copy per level, built without the copies.
+    orbek_json *parse() {
+        bool open;
+        orbek_json *root = begin(0, &open);
+        if (!root || !open) return root;
+        Container *cur = container(root);
+        int32_t depth = 0;
+        bool first = true;  // cur has just opened
+        for (;;) {
+            const unsigned char close = cur->h.kind == kObject ? '}' : ']';
+            bool closing;
+            if (first) {
+                closing = *p_ == close;  // begin() left a byte to look at
+            } else {
+                skip_ws();
+                if (p_ == end_) break;
+                closing = *p_ == close;
+                if (!closing) {
+                    if (*p_ != ',') break;
+                    ++p_;
+                    skip_ws();
+                    if (p_ == end_) break;
+                }
+            }
+            if (closing) {
+                ++p_;
+                skip_ws();
+                if (&cur->h == root) return root;
+                cur = cur->pending;
+                --depth;
+                first = false;
+                continue;
+            }
+            first = false;
+            orbek_json *child;
+            bool child_open;
+            if (cur->h.kind == kArray) {
+                child = begin(depth + 1, &child_open);
+                if (!child) break;
+                if (!orbek_arraylist_pushback(&cur->list, child)) {
+                    orbek_json_free(child);
+                    break;
+                }
+            } else {
+                if (*p_ != '"') break;
+                Member *m = member(depth, &child_open);
+                if (!m) break;
+                if (!orbek_arraylist_pushback(&cur->list, m)) {
+                    free_member(m);
+                    break;
+                }
+                child = m->value;
+            }
+            if (child_open) {
+                container(child)->pending = cur;
+                cur = container(child);
+                ++depth;
+                first = true;
+            }
+        }
+        orbek_json_free(root);
+        return nullptr;
+    }
+
+private:
+    // The value at the current position, at the given depth.  A scalar comes
+    // back complete; a container comes back empty and open (*open set), its
+    // bracket and the whitespace after it consumed, with a byte left.
+    orbek_json *begin(int32_t depth, bool *open) {
+        *open = false;
         if (p_ >= end_ || depth >= limit_) return nullptr;
         switch (*p_) {
             case '"': return string_value();
@@ -64,13 +141,16 @@ public:
             default: break;
         }
         skip_ws();
+        if (p_ == end_ || (*p_ != '[' && *p_ != '{')) return nullptr;
+        const int32_t kind = *p_ == '[' ? kArray : kObject;
+        ++p_;
+        skip_ws();
         if (p_ == end_) return nullptr;
-        if (*p_ == '[') return array(depth);
-        if (*p_ == '{') return object(depth);
-        return nullptr;
+        orbek_json *c = new_container(kind);
+        *open = c != nullptr;
+        return c;
     }
 
-private:
     void skip_ws() {
         while (p_ < end_ && is_ws(*p_)) ++p_;
     }
@@ -185,8 +265,24 @@ private:
         const unsigned char *q = p_ + 1;
         bool esc = false;
         for (;;) {
-            // Eight bytes at a time while they are plain ASCII, then byte by
-            // byte up to the byte that ends the run.
+            // Sixteen or eight bytes at a time while they are plain ASCII,
+            // then byte by byte up to the byte that ends the run.
+#if defined(__SSE2__)
+            while (end_ - q >= 16) {
+                const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q));
+                // A signed compare takes the bytes above 0x7F along with the
+                // control bytes.
+                const __m128i stop = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('"')),
+                                                               _mm_cmpeq_epi8(x, _mm_set1_epi8('\\'))),
+                                                  _mm_cmplt_epi8(x, _mm_set1_epi8(0x20)));
+                const int mask = _mm_movemask_epi8(stop);
+                if (mask) {
+                    q += __builtin_ctz((unsigned)mask);
+                    break;
+                }
+                q += 16;
+            }
+#endif
             while (end_ - q >= 8) {
                 const uint64_t w = load64(q);
                 if ((w & kHighs) || has_special(w)) break;
@@ -220,6 +316,22 @@ private:
             // The scan has refused quotes and control bytes: only backslashes
             // interrupt the plain runs.  Output never runs ahead of input, so
             // whole words can be stored while the input has them.
+#if defined(__SSE2__)
+            while (end - s >= 16) {
+                const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
+                const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('\\')));
+                if (mask) {
+                    const int k = __builtin_ctz((unsigned)mask);
+                    memcpy(o, s, (size_t)k);
+                    o += k;
+                    s += k;
+                    break;
+                }
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(o), x);
+                o += 16;
+                s += 16;
+            }
+#endif
             while (end - s >= 8) {
                 const uint64_t w = load64(s);
                 const uint64_t b = w ^ (kOnes * '\\');
@@ -308,7 +420,8 @@ private:
     // One member: the key, the colon and the value.  A scalar value is
     // parsed before the member is allocated, so that it can live in the
     // member's own block.
-    Member *member(int32_t depth) {
+    Member *member(int32_t depth, bool *open) {
+        *open = false;
         const unsigned char *kc;
         size_t kraw;
         bool kesc;
@@ -323,7 +436,7 @@ private:
         if (depth + 1 >= limit_ || c == '[' || c == '{') {
             m = alloc_member((int32_t)kraw, 0);
             if (!m) return nullptr;
-            if (!fill(m->key, kc, kraw, kesc) || !(m->value = value(depth + 1))) {
+            if (!fill(m->key, kc, kraw, kesc) || !(m->value = begin(depth + 1, open))) {
                 ORBEK_FREE(m);
                 return nullptr;
             }
@@ -368,73 +481,6 @@ private:
         return m;
     }
 
-    // The parsed values go straight into their container: the tree a caller
-    // gets is the same as with a copy per level, built without the copies.
-    orbek_json *array(int32_t depth) {
-        ++p_;
-        skip_ws();
-        if (p_ == end_) return nullptr;
-        orbek_json *a = new_container(kArray);
-        if (!a) return nullptr;
-        orbek_arraylist *l = &container(a)->list;
-        if (*p_ != ']') {
-            for (;;) {
-                orbek_json *v = value(depth + 1);
-                if (!v) goto fail;
-                if (!orbek_arraylist_pushback(l, v)) {
-                    orbek_json_free(v);
-                    goto fail;
-                }
-                skip_ws();
-                if (p_ == end_) goto fail;
-                if (*p_ == ']') break;
-                if (*p_ != ',') goto fail;
-                ++p_;
-                skip_ws();
-                if (p_ == end_) goto fail;
-            }
-        }
-        ++p_;
-        skip_ws();
-        return a;
-    fail:
-        orbek_json_free(a);
-        return nullptr;
-    }
-
-    orbek_json *object(int32_t depth) {
-        ++p_;
-        skip_ws();
-        if (p_ == end_) return nullptr;
-        orbek_json *o = new_container(kObject);
-        if (!o) return nullptr;
-        orbek_arraylist *l = &container(o)->list;
-        if (*p_ != '}') {
-            for (;;) {
-                if (*p_ != '"') goto fail;
-                Member *m = member(depth);
-                if (!m) goto fail;
-                if (!orbek_arraylist_pushback(l, m)) {
-                    free_member(m);
-                    goto fail;
-                }
-                skip_ws();
-                if (p_ == end_) goto fail;
-                if (*p_ == '}') break;
-                if (*p_ != ',') goto fail;
-                ++p_;
-                skip_ws();
-                if (p_ == end_) goto fail;
-            }
-        }
-        ++p_;
-        skip_ws();
-        return o;
-    fail:
-        orbek_json_free(o);
-        return nullptr;
-    }
-
     const unsigned char *p_;
     const unsigned char *const end_;
     const int32_t limit_;
@@ -445,7 +491,7 @@ private:
 ORBEK_EXPORT orbek_json *orbek_json_decode(const char *text, int32_t length) noexcept {
     if (!text || length <= 0) return nullptr;
     Parser parser(reinterpret_cast<const unsigned char *>(text), length, orbek_get_recursive_level());
-    orbek_json *v = parser.value(0);
+    orbek_json *v = parser.parse();
     if (v && !parser.at_end()) {
         orbek_json_free(v);
         return nullptr;

@@ -7,7 +7,8 @@
 #include "core/internal.h"
 #include "json/json.h"
 
-// The text grows in the memory stream: nothing here allocates directly.
+// The text grows in the memory stream and the path in Stack, which names
+// this source itself: nothing here calls the allocation hook directly.
 [[maybe_unused]] static const char kOrbekSource[] = "ORBEK_JSON";
 
 namespace orbek {
@@ -26,7 +27,13 @@ int compare_bytes(const orbek_json *a, const orbek_json *b) noexcept {
 
 }  // namespace
 
-int compare(const orbek_json *a, const orbek_json *b) noexcept {
+namespace {
+
+// Compares two values as far as they can be told apart without looking
+// inside containers; *descend says that both are containers of the same
+// kind and size whose items decide.
+int compare_head(const orbek_json *a, const orbek_json *b, bool *descend) noexcept {
+    *descend = false;
     const int32_t ka = a ? a->kind : -1;
     const int32_t kb = b ? b->kind : -1;
     if (ka != kb) return ka < kb ? -1 : 1;
@@ -44,25 +51,58 @@ int compare(const orbek_json *a, const orbek_json *b) noexcept {
         }
         case kObject:
         case kArray: {
-            const orbek_arraylist &la = container(a)->list, &lb = container(b)->list;
-            if (la.count != lb.count) return la.count < lb.count ? -1 : 1;
-            for (int32_t i = 0; i < la.count; ++i) {
-                int c;
-                if (ka == kArray) {
-                    c = compare(static_cast<const orbek_json *>(la.items[i]),
-                                static_cast<const orbek_json *>(lb.items[i]));
-                } else {
-                    const Member *ma = static_cast<const Member *>(la.items[i]);
-                    const Member *mb = static_cast<const Member *>(lb.items[i]);
-                    c = compare(ma->key, mb->key);
-                    if (!c) c = compare(ma->value, mb->value);
-                }
-                if (c) return c;
-            }
+            const int32_t na = container(a)->list.count, nb = container(b)->list.count;
+            if (na != nb) return na < nb ? -1 : 1;
+            *descend = na > 0;
             return 0;
         }
         default: return 0;  // nulls, and kinds the encoder refuses anyway
     }
+}
+
+struct ComparePair {
+    const orbek_json *a, *b;
+    int32_t index;
+};
+
+}  // namespace
+
+int compare(const orbek_json *a, const orbek_json *b, bool *failed) noexcept {
+    bool descend;
+    int c = compare_head(a, b, &descend);
+    if (!descend) return c;
+    // Items in list order, depth first; for members the key, then the value.
+    Stack<ComparePair> path;
+    if (!path.push({a, b, 0})) {
+        *failed = true;
+        return 0;
+    }
+    while (!path.empty()) {
+        ComparePair &top = path.top();
+        const orbek_arraylist &la = container(top.a)->list, &lb = container(top.b)->list;
+        if (top.index == la.count) {
+            path.pop();
+            continue;
+        }
+        const int32_t i = top.index++;
+        const orbek_json *x, *y;
+        if (top.a->kind == kArray) {
+            x = static_cast<const orbek_json *>(la.items[i]);
+            y = static_cast<const orbek_json *>(lb.items[i]);
+        } else {
+            const Member *ma = static_cast<const Member *>(la.items[i]);
+            const Member *mb = static_cast<const Member *>(lb.items[i]);
+            if ((c = compare_head(ma->key, mb->key, &descend)) != 0) return c;
+            x = ma->value;
+            y = mb->value;
+        }
+        if ((c = compare_head(x, y, &descend)) != 0) return c;
+        if (descend && !path.push({x, y, 0})) {
+            *failed = true;
+            return 0;
+        }
+    }
+    return 0;
 }
 
 }  // namespace json
@@ -72,39 +112,44 @@ using namespace orbek::json;
 
 namespace {
 
-int compare_slots(const orbek_json *container_value, void *x, void *y) noexcept {
-    if (container_value->kind == kArray) return compare(static_cast<orbek_json *>(x), static_cast<orbek_json *>(y));
+int compare_slots(const orbek_json *container_value, void *x, void *y, bool *failed) noexcept {
+    if (container_value->kind == kArray)
+        return compare(static_cast<orbek_json *>(x), static_cast<orbek_json *>(y), failed);
     const Member *a = static_cast<const Member *>(x);
     const Member *b = static_cast<const Member *>(y);
-    int c = compare(a->key, b->key);
-    return c ? c : compare(a->value, b->value);
+    int c = compare(a->key, b->key, failed);
+    return c ? c : compare(a->value, b->value, failed);
 }
 
 // Heap sort of the top-level slots: unstable, in place, O(n log n), and safe
-// with the value order's NaN rule (which is not a strict weak order).
-void sort_top(orbek_json *v) noexcept {
+// with the value order's NaN rule (which is not a strict weak order).  False
+// when a comparison ran out of memory; the slots then hold the same items
+// in some order.
+bool sort_top(orbek_json *v) noexcept {
     orbek_arraylist &l = container(v)->list;
     void **s = l.items;
     const int32_t n = l.count;
+    bool failed = false;
     auto sift = [&](int32_t root, int32_t end) {
-        for (;;) {
+        while (!failed) {
             int32_t child = 2 * root + 1;
             if (child >= end) return;
-            if (child + 1 < end && compare_slots(v, s[child], s[child + 1]) < 0) ++child;
-            if (compare_slots(v, s[root], s[child]) >= 0) return;
+            if (child + 1 < end && compare_slots(v, s[child], s[child + 1], &failed) < 0) ++child;
+            if (compare_slots(v, s[root], s[child], &failed) >= 0) return;
             void *t = s[root];
             s[root] = s[child];
             s[child] = t;
             root = child;
         }
     };
-    for (int32_t i = n / 2 - 1; i >= 0; --i) sift(i, n);
-    for (int32_t end = n - 1; end > 0; --end) {
+    for (int32_t i = n / 2 - 1; i >= 0 && !failed; --i) sift(i, n);
+    for (int32_t end = n - 1; end > 0 && !failed; --end) {
         void *t = s[0];
         s[0] = s[end];
         s[end] = t;
         sift(0, end);
     }
+    return !failed;
 }
 
 constexpr uint32_t kPretty = 0x80000000u;
@@ -254,7 +299,18 @@ void write_number(Writer &w, double x) {
     w.put(text, (size_t)n);
 }
 
-bool write_value(Writer &w, const orbek_json *v, int32_t level, uint32_t f) {
+// A container being written: its next item, its level and its flag word.
+struct Open {
+    const orbek_json *v;
+    int32_t index;
+    int32_t level;
+    uint32_t flags;
+};
+
+// Writes the start of a value: a scalar whole, a container up to its first
+// item (and puts it on the path).  False for an unknown kind or a path that
+// cannot grow.
+bool start_value(Writer &w, Stack<Open> &path, const orbek_json *v, int32_t level, uint32_t f) {
     prefix(w, level, f);
     switch (v->kind) {
         case kString: write_string(w, v); return true;
@@ -270,28 +326,52 @@ bool write_value(Writer &w, const orbek_json *v, int32_t level, uint32_t f) {
         case kArray: break;
         default: return false;
     }
-    const bool object = v->kind == kObject;
-    const orbek_arraylist &l = container(v)->list;
-    w.put(object ? '{' : '[');
+    w.put(v->kind == kObject ? '{' : '[');
     line_end(w, f);
-    for (int32_t i = 0; i < l.count; ++i) {
-        if (object) {
-            const Member *m = static_cast<const Member *>(l.items[i]);
+    return path.push({v, 0, level, f});
+}
+
+// After an item of the container on top of the path: the comma unless it
+// was the last, and the line end.
+void end_item(Writer &w, const Open &o) {
+    if (o.index < container(o.v)->list.count) w.put(',');
+    line_end(w, o.flags);
+}
+
+// Writes a tree without recursion: the path holds the open containers.
+bool write_tree(Writer &w, const orbek_json *root, uint32_t f) {
+    Stack<Open> path;
+    if (!start_value(w, path, root, 0, f)) return false;
+    while (!path.empty()) {
+        if (!w.ok()) return false;
+        const Open o = path.top();
+        const orbek_arraylist &l = container(o.v)->list;
+        if (o.index == l.count) {
+            prefix(w, o.level, o.flags);
+            w.put(o.v->kind == kObject ? '}' : ']');
+            path.pop();
+            if (!path.empty()) end_item(w, path.top());
+            continue;
+        }
+        ++path.top().index;
+        const orbek_json *item;
+        if (o.v->kind == kObject) {
+            const Member *m = static_cast<const Member *>(l.items[o.index]);
             if (!m->key || !m->value) return false;
-            if (!write_value(w, m->key, level + 1, f)) return false;
+            prefix(w, o.level + 1, o.flags);
+            write_string(w, m->key);
             w.put(':');
             // A member's value is always written compact.
-            if (!write_value(w, m->value, level + 1, 0)) return false;
+            item = m->value;
+            if (!start_value(w, path, item, o.level + 1, 0)) return false;
         } else {
-            if (!write_value(w, static_cast<const orbek_json *>(l.items[i]), level + 1, f)) return false;
+            item = static_cast<const orbek_json *>(l.items[o.index]);
+            if (!start_value(w, path, item, o.level + 1, o.flags)) return false;
         }
-        if (i + 1 < l.count) w.put(',');
-        line_end(w, f);
-        if (!w.ok()) return false;
+        // A scalar is complete at once; a container ends when it is popped.
+        if (!is_container(item)) end_item(w, path.top());
     }
-    prefix(w, level, f);
-    w.put(object ? '}' : ']');
-    return true;
+    return w.ok();
 }
 
 }  // namespace
@@ -299,7 +379,7 @@ bool write_value(Writer &w, const orbek_json *v, int32_t level, uint32_t f) {
 ORBEK_EXPORT int32_t orbek_json_encode(orbek_json *value, uint32_t flags, char **text, int32_t *length) noexcept {
     if (!value || !text || !length) return 0;
     if (value->kind < kString || value->kind > kArray) return 0;
-    if ((flags & kSort) && is_container(value)) sort_top(value);
+    if ((flags & kSort) && is_container(value) && !sort_top(value)) return 0;
     orbek_stream *s = orbek_stream_new_mem(32, nullptr);
     if (!s) return 0;
     uint8_t *data = nullptr;
@@ -307,7 +387,7 @@ ORBEK_EXPORT int32_t orbek_json_encode(orbek_json *value, uint32_t flags, char *
     bool ok;
     {
         Writer w(s);
-        ok = write_value(w, value, 0, flags);
+        ok = write_tree(w, value, flags);
         w.put('\0');
         w.flush();
         ok = ok && w.ok() && orbek_memstreamdeatch(s, &data, &size) == 1;

@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include "container/arraylist.h"
+#include "core/internal.h"
 #include "orbek_util.h"
 
 // Every value starts with this header.  Each kind allocates only what it
@@ -132,8 +133,50 @@ inline const unsigned char *utf8_run(const unsigned char *s, const unsigned char
     return s;
 }
 
-// Three-way comparison in the encoder's value order (null first).
-int compare(const orbek_json *a, const orbek_json *b) noexcept;
+// Three-way comparison in the encoder's value order (null first).  Sets
+// *failed (and answers 0) when nesting deeper than its own stack's inline
+// room needs memory that cannot be had.
+int compare(const orbek_json *a, const orbek_json *b, bool *failed) noexcept;
+
+// The walks over a tree (encoding, copying, comparing) keep their path in
+// this stack instead of recursing, so a tree of any depth is handled without
+// exhausting the thread's stack.  The first 32 levels need no allocation.
+template <class T>
+class Stack {
+public:
+    Stack() = default;
+    Stack(const Stack &) = delete;
+    Stack &operator=(const Stack &) = delete;
+    ~Stack() {
+        if (items_ != inline_) release(items_);
+    }
+    bool push(const T &x) noexcept {
+        if (n_ == cap_ && !grow()) return false;
+        items_[n_++] = x;
+        return true;
+    }
+    T &top() noexcept { return items_[n_ - 1]; }
+    void pop() noexcept { --n_; }
+    bool empty() const noexcept { return n_ == 0; }
+
+private:
+    bool grow() noexcept {
+        size_t bytes;
+        if (!mul_size((size_t)cap_ * 2, sizeof(T), &bytes)) return false;
+        T *p = static_cast<T *>(alloc(bytes, "ORBEK_JSON", __LINE__));
+        if (!p) return false;
+        memcpy(static_cast<void *>(p), items_, sizeof(T) * (size_t)n_);
+        if (items_ != inline_) release(items_);
+        items_ = p;
+        cap_ *= 2;
+        return true;
+    }
+
+    T inline_[32];
+    T *items_ = inline_;
+    int32_t n_ = 0;
+    int32_t cap_ = 32;
+};
 
 }  // namespace json
 }  // namespace orbek

@@ -196,44 +196,77 @@ ORBEK_EXPORT void orbek_json_free(orbek_json *value) noexcept {
     }
 }
 
+namespace {
+
+// A copy of a scalar's record; null for a container or an unknown kind.
+orbek_json *dup_scalar(const orbek_json *v) noexcept {
+    const size_t size = scalar_size(v);
+    if (!size) return nullptr;
+    orbek_json *copy = static_cast<orbek_json *>(ORBEK_ALLOC(size));
+    if (copy) memcpy(copy, v, size);
+    return copy;
+}
+
+// A container being copied: the source, its copy, the next item.
+struct CopyPair {
+    const orbek_json *src;
+    orbek_json *dst;
+    int32_t index;
+};
+
+}  // namespace
+
 ORBEK_EXPORT orbek_json *orbek_json_dup(const orbek_json *value) noexcept {
     if (!value) return nullptr;
-    switch (value->kind) {
-        case kString: {
-            orbek_json *v = alloc_string(value->length);
-            if (v) memcpy(str_bytes(v), str_bytes(value), (size_t)value->length + 1);
-            return v;
+    if (!is_container(value)) return dup_scalar(value);
+    // Copies without recursion: every new container is attached to its copy
+    // parent at once and its source kept on the path until it is done, so a
+    // failure anywhere frees everything by freeing the root.
+    orbek_json *root = new_container(value->kind);
+    if (!root) return nullptr;
+    Stack<CopyPair> path;
+    bool ok = path.push({value, root, 0});
+    while (ok && !path.empty()) {
+        CopyPair &top = path.top();
+        const orbek_arraylist &src = container(top.src)->list;
+        if (top.index == src.count) {
+            path.pop();
+            continue;
         }
-        case kNumber: return orbek_json_newnumber(reinterpret_cast<const Number *>(value)->value);
-        case kBoolean: return orbek_json_newboolean(reinterpret_cast<const Boolean *>(value)->value);
-        case kNull: return orbek_json_newnull();
-        case kObject:
-        case kArray: break;
-        default: return nullptr;
+        void *item = src.items[top.index++];
+        orbek_arraylist *dst = &container(top.dst)->list;
+        const orbek_json *child = nullptr;
+        orbek_json *child_copy = nullptr;
+        void *slot = nullptr;
+        if (top.src->kind == kObject) {
+            const Member *m = static_cast<const Member *>(item);
+            if (m && m->key && m->value) {
+                child = m->value;
+                if (!is_container(child)) {
+                    slot = copy_member(str_bytes(m->key), m->key->length, child);
+                } else if (Member *mc = alloc_member(m->key->length, 0)) {
+                    memcpy(str_bytes(mc->key), str_bytes(m->key), (size_t)m->key->length);
+                    if ((mc->value = child_copy = new_container(child->kind)))
+                        slot = mc;
+                    else
+                        ORBEK_FREE(mc);
+                }
+            }
+        } else if ((child = static_cast<const orbek_json *>(item))) {
+            slot = is_container(child) ? (child_copy = new_container(child->kind)) : dup_scalar(child);
+        }
+        if (!slot || !orbek_arraylist_pushback(dst, slot)) {
+            if (slot) dst->free_fn(slot);
+            ok = false;
+        } else if (child_copy) {
+            ok = path.push({child, child_copy, 0});
+        }
     }
-    orbek_json *copy = new_container(value->kind);
-    if (!copy) return nullptr;
-    const orbek_arraylist &src = container(value)->list;
-    orbek_arraylist *dst = &container(copy)->list;
-    for (int32_t i = 0; i < src.count; ++i) {
-        void *item = nullptr;
-        if (value->kind == kObject) {
-            const Member *m = static_cast<const Member *>(src.items[i]);
-            if (!m || !m->key || !m->value || !(item = copy_member(str_bytes(m->key), m->key->length, m->value))) break;
-        } else {
-            item = orbek_json_dup(static_cast<const orbek_json *>(src.items[i]));
-            if (!item) break;
-        }
-        if (!orbek_arraylist_pushback(dst, item)) {
-            dst->free_fn(item);
-            break;
-        }
-    }
-    if (dst->count != src.count) {
-        orbek_json_free(copy);
+    if (!ok) {
+        orbek_json_free(root);
         return nullptr;
     }
-    return copy;
+    return root;
 }
 
 // ------------------------------------------------------------ queries

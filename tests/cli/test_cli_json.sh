@@ -47,6 +47,12 @@ deep=$(printf '%.0s[' $(seq 201))$(printf '%.0s]' $(seq 201))
 run too-deep 1 '' "$deep" --check
 err_has too-deep 'nesting deeper than'
 
+# With the limit raised, nesting far deeper than any thread stack would hold
+# recursion still decodes and encodes.
+deep=$(printf '%.0s[' $(seq 100000))$(printf '%.0s]' $(seq 100000))
+out=$(printf '%s' "$deep" | ORBEK_RECURSIVE_LEVEL=1000000 "$ORBEK" json --sort)
+[ "$out" = "$deep" ] && pass=$((pass+1)) || { echo "FAIL deep round trip"; fail=$((fail+1)); }
+
 # A file argument, and the usage errors.
 printf '{"z":0,"y":1}' >"$tmp/doc.json"
 out=$("$ORBEK" json --sort "$tmp/doc.json"); [ "$out" = '{"y":1,"z":0}' ] && pass=$((pass+1)) || { echo "FAIL file: '$out'"; fail=$((fail+1)); }

@@ -411,6 +411,35 @@ TEST(JsonSweep, Decode) {
     EXPECT_GT(n, 40);
 }
 
+TEST(JsonSweep, DeepTreesPastTheWalksInlinePath) {
+    // 40 levels of arrays and objects: deeper than the walks keep without
+    // allocating, so their path must grow (and may fail to).
+    std::string doc;
+    for (int i = 0; i < 40; ++i) doc += i % 2 ? "{\"k\":" : "[0,";
+    doc += "null";
+    for (int i = 39; i >= 0; --i) doc += i % 2 ? "}" : "]";
+    Json a(decode("[" + doc + "," + doc + ",[]]")), b(decode("[" + doc + "," + doc + ",[]]"));
+    ASSERT_NE(a.v, nullptr);
+    encode(b, ORBEK_JSON_SORT);
+    const std::string pretty = encode(b, 0xD0000000u);
+    EXPECT_EQ(pretty.substr(0, 8), "[\n\t[\n\t],") << "the shorter item sorts first";
+    testalloc::sweep([&] {
+        char *text = nullptr;
+        int32_t len = 0;
+        if (orbek_json_encode(a, 0xD0100000u, &text, &len) != 1) return false;
+        bool same = pretty == std::string(text, (size_t)len);
+        orbek_free(text);
+        return same;
+    });
+    testalloc::sweep([&] {
+        orbek_json *copy = orbek_json_dup(a);
+        if (!copy) return false;
+        bool same = encode(copy) == encode(a);
+        orbek_json_free(copy);
+        return same;
+    });
+}
+
 TEST(JsonSweep, EncodePrettySortedAndDup) {
     Json src(decode("{\"z\":[1,{\"y\":\"\\u0001\"}],\"a\":\"long string value with some length to it\","
                     "\"m\":{\"n\":null},\"b\":2.125}"));
