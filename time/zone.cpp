@@ -72,13 +72,14 @@ struct Rd {
 inline bool in_range(const Rd &r) { return r.min >= kMinLo && r.min < kMinHi; }
 
 // The date of a day number from 1582 on (1970-01-01 is 0), the inverse of
-// day_number below, in unsigned arithmetic.
+// day_number below, in unsigned 32-bit arithmetic (the day counts of these
+// years fit it easily).
 cal::Civil civil(int64_t days) {
-    const uint64_t z = (uint64_t)(days + 719468);
-    const uint64_t era = z / 146097, doe = z - era * 146097;
-    const uint64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const uint64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const uint64_t mp = (5 * doy + 2) / 153;
+    const uint32_t z = (uint32_t)(days + 719468);
+    const uint32_t era = z / 146097, doe = z - era * 146097;
+    const uint32_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const uint32_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const uint32_t mp = (5 * doy + 2) / 153;
     const int32_t m = (int32_t)(mp < 10 ? mp + 3 : mp - 9);
     return cal::Civil{(int64_t)(yoe + era * 400) + (m <= 2), m, (int32_t)(doy - (153 * mp + 2) / 5 + 1)};
 }
