@@ -59,6 +59,15 @@ struct LeapTable {
     }
 };
 constexpr LeapTable kLeap;
+
+// The leap seconds as reading keys (minute * 61 + 60), ascending.
+struct LeapKeys {
+    int64_t k[cal::kLeapSecondCount];
+    constexpr LeapKeys() : k() {
+        for (int i = 0; i < cal::kLeapSecondCount; ++i) k[i] = kLeap.m[i] * 61 + 60;
+    }
+};
+constexpr LeapKeys kLeapKeys;
 constexpr int64_t kFirstLeapKey = kLeap.m[0] * 61 + 60;
 constexpr int64_t kLastLeapKey = kLeap.m[cal::kLeapSecondCount - 1] * 61 + 60;
 
@@ -119,7 +128,7 @@ int32_t leaps_up_to(int64_t k) {
     int32_t lo = 0, hi = cal::kLeapSecondCount;
     while (lo < hi) {
         const int32_t mid = (lo + hi) / 2;
-        if (kLeap.m[mid] * 61 + 60 <= k) lo = mid + 1;
+        if (kLeapKeys.k[mid] <= k) lo = mid + 1;
         else hi = mid;
     }
     return lo;
@@ -508,7 +517,8 @@ int32_t lookup(const char *name) noexcept {
     // Names are unique, so the first equal entry is the only one; the hash
     // table finds it without walking the list.
     constexpr uint32_t mask = tz::kZoneHashSlots - 1;
-    for (uint32_t h = tz::name_hash(name) & mask;; h = (h + 1) & mask) {
+    const size_t len = strlen(name);
+    for (uint32_t h = tz::name_hash(name, len) & mask;; h = (h + 1) & mask) {
         const int32_t i = tz::kZoneHash[h];
         if (i < 0) return -1;
         if (strcmp(tz::zone_name(i), name) == 0) return i;

@@ -4,6 +4,7 @@
 #ifndef ORBEK_TIME_ZONE_TABLES_H
 #define ORBEK_TIME_ZONE_TABLES_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 namespace orbek {
@@ -91,11 +92,19 @@ extern const WinZone kWinZones[kWinZoneCount];
 
 inline const char *zone_name(int32_t index) { return kZoneNames + kZones[index].name; }
 
-// The hash kZoneHash is built with: 32-bit FNV-1a of the name's bytes.
-inline uint32_t name_hash(const char *name) {
-    uint32_t h = 2166136261u;
-    for (const unsigned char *p = (const unsigned char *)name; *p; ++p) h = (h ^ *p) * 16777619u;
-    return h;
+// The hash kZoneHash is built with: the name's bytes in little-endian 8-byte
+// words (the last one padded with zeros), each mixed in with a
+// multiplication, so that a name costs a few multiplications.
+inline uint32_t name_hash(const char *name, size_t len) {
+    uint64_t h = 0x9E3779B97F4A7C15ull ^ len;
+    for (size_t i = 0; i < len; i += 8) {
+        const size_t n = len - i < 8 ? len - i : 8;
+        uint64_t word = 0;
+        for (size_t k = 0; k < n; ++k) word |= (uint64_t)(unsigned char)name[i + k] << (8 * k);
+        h = (h ^ word) * 0xFF51AFD7ED558CCDull;
+    }
+    h ^= h >> 29;
+    return (uint32_t)h;
 }
 
 }  // namespace tz

@@ -130,11 +130,18 @@ WINDOWS_DUPLICATE = ("Australia/Hobart", "Tasmania Standard Time")
 HASH_SLOTS = 2048
 
 
-def fnv1a(name):
-    h = 2166136261
-    for b in name.encode():
-        h = ((h ^ b) * 16777619) & 0xFFFFFFFF
-    return h
+def name_hash(name):
+    """The name's bytes in little-endian 8-byte words (the last one padded
+    with zeros), each mixed in with a multiplication; time/zone_tables.h
+    computes the same."""
+    data = name.encode()
+    m = 0xFFFFFFFFFFFFFFFF
+    h = (0x9E3779B97F4A7C15 ^ len(data)) & m
+    for i in range(0, len(data), 8):
+        word = int.from_bytes(data[i:i + 8], "little")
+        h = ((h ^ word) * 0xFF51AFD7ED558CCD) & m
+    h ^= h >> 29
+    return h & 0xFFFFFFFF
 
 
 def fail(msg):
@@ -389,14 +396,14 @@ def generate(data_dir):
         w("    %s \"\\0\"" % c_str(name))
     w("    ;")
     w("")
-    # Open-addressing hash of the names (FNV-1a, linear probing).
+    # Open-addressing hash of the names (linear probing).
     slots = [-1] * HASH_SLOTS
     for i, name in enumerate(entries):
-        h = fnv1a(name) & (HASH_SLOTS - 1)
+        h = name_hash(name) & (HASH_SLOTS - 1)
         while slots[h] != -1:
             h = (h + 1) & (HASH_SLOTS - 1)
         slots[h] = i
-    w("// Zone index by FNV-1a hash of the name, linear probing; -1 marks an")
+    w("// Zone index by hash of the name (tz::name_hash), linear probing; -1 marks an")
     w("// empty slot.")
     w("const int16_t kZoneHash[kZoneHashSlots] = {")
     for k in range(0, HASH_SLOTS, 16):
