@@ -1,5 +1,6 @@
 // Allocation hooks and data blobs.
 #include "core/internal.h"
+#include "core/startup.h"
 
 #include <stdlib.h>
 #include <string.h>
@@ -17,6 +18,9 @@ orbek_malloc_func g_alloc = default_alloc;
 orbek_free_func g_free = default_free;
 // Set by the first allocation and never cleared; freezes the hooks.
 int32_t g_alloc_started = 0;
+
+// Keeps the loader hooks in static links (see startup.h).
+__attribute__((used)) const char *const g_keep_loader_hook = &orbek::kLoaderHook;
 
 }  // namespace
 

@@ -13,6 +13,12 @@ void process_detach() noexcept;
 void thread_attach() noexcept;
 void thread_detach() noexcept;
 
+// Defined beside the loader hooks (posix/load.cpp, win32/dllmain.cpp).  The
+// allocation module refers to it so that a static link of the library keeps
+// the hooks, and with them the start-up readings, instead of dropping their
+// unreferenced object file.
+extern const char kLoaderHook;
+
 }  // namespace orbek
 
 #endif

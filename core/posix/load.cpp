@@ -7,6 +7,8 @@
 
 #include "core/startup.h"
 
+const char orbek::kLoaderHook = 1;
+
 __attribute__((constructor)) static void orbek_on_load() {
     if (!orbek::process_attach()) {
         fputs("orbek_util: library start-up failed\n", stderr);

@@ -3,6 +3,8 @@
 
 #include "core/startup.h"
 
+const char orbek::kLoaderHook = 1;
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:

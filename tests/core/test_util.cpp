@@ -39,6 +39,14 @@ Found search(const std::vector<int> &v, int key) {
 
 }  // namespace
 
+TEST(RecursiveLevel, ReadAtLoadEvenInAStaticLink) {
+    // Nothing has called the start-up steps yet: the loader hook did.
+    EXPECT_EQ(orbek_get_recursive_level(), orbek::parse_recursive_level(getenv("ORBEK_RECURSIVE_LEVEL")));
+    orbek_winversion v;
+    ASSERT_EQ(orbek_getwinversion(&v), &v);
+    EXPECT_EQ(v.size, 148u);
+}
+
 TEST(RecursiveLevel, ParsesLikeTheEnvironmentReader) {
     EXPECT_EQ(orbek::parse_recursive_level(nullptr), 200);
     EXPECT_EQ(orbek::parse_recursive_level("3"), 8);
