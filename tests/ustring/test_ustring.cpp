@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include <string>
+#include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "orbek_util.h"
@@ -11,69 +12,60 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Units = std::vector<uint16_t>;
+using Cps = std::vector<uint32_t>;
 
 // Independent reference encoders for building expectations.
-Bytes utf8_of(const std::vector<uint32_t> &cps) {
+Bytes utf8_of(const Cps &cps) {
+    static const uint8_t lead[] = {0, 0, 0xC0, 0xE0, 0xF0};
     Bytes out;
     for (uint32_t c : cps) {
-        if (c < 0x80) {
-            out.push_back((uint8_t)c);
-        } else if (c < 0x800) {
-            out.push_back((uint8_t)(0xC0 | c >> 6));
-            out.push_back((uint8_t)(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back((uint8_t)(0xE0 | c >> 12));
-            out.push_back((uint8_t)(0x80 | (c >> 6 & 0x3F)));
-            out.push_back((uint8_t)(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back((uint8_t)(0xF0 | c >> 18));
-            out.push_back((uint8_t)(0x80 | (c >> 12 & 0x3F)));
-            out.push_back((uint8_t)(0x80 | (c >> 6 & 0x3F)));
-            out.push_back((uint8_t)(0x80 | (c & 0x3F)));
-        }
+        int n = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        out.push_back((uint8_t)(lead[n] | c >> 6 * (n - 1)));
+        for (int k = n - 2; k >= 0; --k) out.push_back((uint8_t)(0x80 | (c >> 6 * k & 0x3F)));
     }
     return out;
 }
 
-Units utf16_of(const std::vector<uint32_t> &cps) {
+Units utf16_of(const Cps &cps) {
     Units out;
     for (uint32_t c : cps) {
-        if (c < 0x10000) {
-            out.push_back((uint16_t)c);
-        } else {
-            out.push_back((uint16_t)(0xD800 + ((c - 0x10000) >> 10)));
-            out.push_back((uint16_t)(0xDC00 + (c & 0x3FF)));
-        }
+        if (c < 0x10000) out.push_back((uint16_t)c);
+        else out.insert(out.end(), {(uint16_t)(0xD800 + ((c - 0x10000) >> 10)), (uint16_t)(0xDC00 + (c & 0x3FF))});
     }
     return out;
 }
 
 orbek_ustring *from_utf8(const Bytes &b) { return orbek_ustring_newutf8(b.data(), (int32_t)b.size()); }
 
-Units units_of(const orbek_ustring *s) {
-    uint16_t *u = nullptr;
+// Runs an encoder and returns its output, checking the `term` zeros after it.  A
+// failure (in *ok, or a test failure without ok) must leave no buffer behind.
+template <typename T>
+std::vector<T> enc(int32_t (*fn)(const orbek_ustring *, T **, int32_t *), const orbek_ustring *s, int term = 1,
+                   bool *ok = nullptr) {
+    T *out = nullptr;
     int32_t n = -1;
-    if (!orbek_ustring_toutf16(s, &u, &n)) return {0xFFFF, 0xFFFF, 0xFFFF};
-    EXPECT_EQ(u[n], 0) << "toutf16 must terminate its copy";
-    Units out(u, u + n);
-    orbek_free(u);
-    return out;
+    bool done = fn(s, &out, &n) != 0;
+    if (ok) *ok = done;
+    EXPECT_TRUE(done || ok) << "encoder failed";
+    EXPECT_TRUE(done ? std::all_of(out + n, out + n + term, [](T t) { return t == 0; }) : !out);
+    std::vector<T> v(out, out + (done ? n : 0));
+    orbek_free(out);
+    return v;
 }
 
-Bytes utf8_back(const orbek_ustring *s) {
-    uint8_t *b = nullptr;
-    int32_t n = -1;
-    if (!orbek_ustring_toutf8(s, &b, &n)) return {0xFF};
-    EXPECT_EQ(b[n], 0) << "toutf8 must terminate its copy";
-    Bytes out(b, b + n);
-    orbek_free(b);
-    return out;
+// Checks a new string's units and character count, then releases it.
+void expect_units(orbek_ustring *s, const Units &want) {
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(enc(orbek_ustring_toutf16, s), want);
+    auto chars = std::count_if(want.begin(), want.end(), [](uint16_t u) { return u < 0xDC00 || u > 0xDFFF; });
+    EXPECT_EQ(orbek_ustring_getcharcount(s), (int32_t)chars);
+    orbek_ustring_free(s);
 }
 
-// A text that exercises the ASCII blocks at every alignment: runs of ASCII
-// of growing length separated by 2-, 3- and 4-byte characters.
-std::vector<uint32_t> mixed_text() {
-    std::vector<uint32_t> cps;
+// Runs of ASCII of growing length (the ASCII blocks at every alignment)
+// separated by 2-, 3- and 4-byte characters.
+Cps mixed_text() {
+    Cps cps;
     const uint32_t others[] = {0xE9, 0x7FF, 0x800, 0x4E2D, 0xFFFD, 0xFEFF, 0x10000, 0x1F600, 0x10FFFF, 0xD7FF, 0xE000};
     for (int run = 0; run < 40; ++run) {
         for (int k = 0; k < run; ++k) cps.push_back((uint32_t)('a' + (run + k) % 26));
@@ -84,348 +76,191 @@ std::vector<uint32_t> mixed_text() {
     return cps;
 }
 
+// A byte form: its constructor, its encoder and the encoder's terminator width.
+struct Form {
+    orbek_ustring *(*make)(const uint8_t *, int32_t);
+    int32_t (*back)(const orbek_ustring *, uint8_t **, int32_t *);
+    int term;
+};
+const Form kUtf8{orbek_ustring_newutf8, orbek_ustring_toutf8, 1}, kBmp{orbek_ustring_newbmp, orbek_ustring_tobmp, 2},
+    kBe{orbek_ustring_newutf32be, orbek_ustring_toutf32be, 4}, kAscii{orbek_ustring_newascii, orbek_ustring_toutf8, 1};
+
 }  // namespace
 
-TEST(UStringUtf8, RoundTripsAtEveryAlignment) {
-    std::vector<uint32_t> cps = mixed_text();
-    Bytes in = utf8_of(cps);
-    orbek_ustring *s = from_utf8(in);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(orbek_ustring_getcharcount(s), (int32_t)cps.size());
-    EXPECT_EQ(units_of(s), utf16_of(cps));
-    EXPECT_EQ(utf8_back(s), in);
-
-    uint32_t *v = nullptr;
-    int32_t n = 0;
-    ASSERT_EQ(orbek_ustring_toutf32(s, &v, &n), 1);
-    EXPECT_EQ(std::vector<uint32_t>(v, v + n), cps);
-    EXPECT_EQ(v[n], 0u);
-    orbek_free(v);
-    orbek_ustring_free(s);
-
-    // Every prefix that ends on a sequence boundary decodes; every one that
-    // cuts a sequence is refused.
+TEST(UStringUtf8, RoundTripsAtEveryAlignmentAndWidth) {
+    std::vector<Cps> texts = {mixed_text()};
+    // Texts of one width ending exactly at, before and after a block boundary;
+    // the sanitizer build checks that no block writes past its buffer.
+    for (uint32_t c : {0x61u, 0xE9u, 0x4E2Du, 0x1F600u})
+        for (size_t n = 1; n <= 26; ++n) {
+            texts.push_back(Cps(n, c));
+            texts.back()[n / 2] = c + 1;
+        }
+    for (const Cps &cps : texts) {
+        Bytes in = utf8_of(cps);
+        orbek_ustring *s = from_utf8(in);
+        EXPECT_EQ(orbek_ustring_getcharcount(s), (int32_t)cps.size());
+        EXPECT_EQ(enc(orbek_ustring_toutf16, s), utf16_of(cps)) << std::hex << cps[0] << " x " << cps.size();
+        EXPECT_EQ(enc(orbek_ustring_toutf8, s), in);
+        EXPECT_EQ(enc(orbek_ustring_toutf32, s), cps);
+        orbek_ustring_free(s);
+    }
+    // A prefix that ends on a sequence boundary decodes; one that cuts a sequence fails.
+    Bytes in = utf8_of(texts[0]);
     for (size_t cut = 0; cut < 120; ++cut) {
-        bool boundary = cut == in.size() || (in[cut] & 0xC0) != 0x80;
         orbek_ustring *p = orbek_ustring_newutf8(in.data(), (int32_t)cut);
-        EXPECT_EQ(p != nullptr, boundary) << "prefix of " << cut << " bytes";
+        EXPECT_EQ(p != nullptr, (in[cut] & 0xC0) != 0x80) << "prefix of " << cut << " bytes";
         orbek_ustring_free(p);
     }
 }
 
-TEST(UStringUtf8, BlocksOfEveryWidthUpToTheEnd) {
-    // Texts of one width ending exactly at, before and after a block
-    // boundary; the sanitizer build checks that no block writes past its
-    // buffer.
-    const uint32_t widths[] = {'a', 0xE9, 0x4E2D, 0x1F600};
-    for (uint32_t c : widths) {
-        for (size_t n = 1; n <= 26; ++n) {
-            std::vector<uint32_t> cps(n, c);
-            cps[n / 2] = c + 1;
-            Bytes in = utf8_of(cps);
-            orbek_ustring *s = from_utf8(in);
-            ASSERT_NE(s, nullptr);
-            EXPECT_EQ(units_of(s), utf16_of(cps)) << std::hex << c << " x " << n;
-            EXPECT_EQ(utf8_back(s), in) << std::hex << c << " x " << n;
-            orbek_ustring_free(s);
-        }
-    }
-}
-
 TEST(UStringUtf8, RefusesMalformedInput) {
-    const std::vector<Bytes> bad = {
-        {0xC0, 0x80},              // overlong U+0000
-        {0xC1, 0xBF},              // overlong U+007F
-        {0xE0, 0x80, 0x80},        // overlong 3-byte
-        {0xE0, 0x9F, 0xBF},        // overlong U+07FF
-        {0xF0, 0x80, 0x80, 0x80},  // overlong 4-byte
-        {0xF0, 0x8F, 0xBF, 0xBF},  // overlong U+FFFF
-        {0xED, 0xA0, 0x80},        // encoded high surrogate
-        {0xED, 0xBF, 0xBF},        // encoded low surrogate
-        {0xF4, 0x90, 0x80, 0x80},  // above U+10FFFF
-        {0xF5, 0x80, 0x80, 0x80},  // lead byte beyond the range
-        {0xF8, 0x88, 0x80, 0x80, 0x80},
-        {0xFF},
-        {0xE2, 0x82},              // truncated
-        {0x80},                    // lone continuation
-        {0x41, 0xC3},              // truncated at the end
-        {0xC3, 0x41},              // continuation missing
-        {0xE2, 0x28, 0xA1},
-    };
+    // Overlong forms, surrogates, beyond U+10FFFF, truncated and stray bytes.
+    const std::vector<Bytes> bad = {{0xC0, 0x80}, {0xC1, 0xBF}, {0xE0, 0x9F, 0xBF}, {0xF0, 0x8F, 0xBF, 0xBF},
+        {0xED, 0xA0, 0x80}, {0xED, 0xBF, 0xBF}, {0xF4, 0x90, 0x80, 0x80}, {0xF5, 0x80, 0x80, 0x80}, {0xFF},
+        {0xE2, 0x82}, {0x80}, {0x41, 0xC3}, {0xC3, 0x41}, {0xE2, 0x28, 0xA1}};
     long live = testalloc::live_blocks();
     for (const Bytes &b : bad) {
-        EXPECT_EQ(from_utf8(b), nullptr) << "first byte " << std::hex << (int)b[0];
         // The same fault after a long ASCII run (the block path) is refused too.
-        Bytes padded(35 + b.size() + 20, 'y');
-        memset(padded.data(), 'x', 35);
-        memcpy(padded.data() + 35, b.data(), b.size());
-        EXPECT_EQ(from_utf8(padded), nullptr) << "first byte " << std::hex << (int)b[0];
+        Bytes padded(35, 'x');
+        padded.insert(padded.end(), b.begin(), b.end());
+        padded.resize(padded.size() + 20, 'y');
+        EXPECT_TRUE(!from_utf8(b) && !from_utf8(padded)) << "first byte " << std::hex << (int)b[0];
     }
     EXPECT_EQ(testalloc::live_blocks(), live);
 }
 
-TEST(UStringUtf8, SpecialCharacters) {
-    orbek_ustring *nul = from_utf8({0x00});
-    ASSERT_NE(nul, nullptr);
-    EXPECT_EQ(units_of(nul), Units{0});
-    EXPECT_EQ(orbek_ustring_getcharcount(nul), 1);
-    orbek_ustring_free(nul);
+TEST(UStringForms, EveryFormDecodesValidatesAndEncodesBack) {
+    const char ascii[] = "plain text, longer than one block\0!";
+    const struct { Form form; Bytes in; Units want; } forms[] = {
+        {kUtf8, {0x00}, {0}},
+        {kUtf8, {0xF0, 0x9F, 0x98, 0x80}, {0xD83D, 0xDE00}},
+        {kUtf8, {0xEF, 0xBB, 0xBF, 0x41}, {0xFEFF, 0x41}},
+        {kBmp, {0x00, 0x41, 0x4E, 0x2D, 0xFF, 0xFD}, {0x41, 0x4E2D, 0xFFFD}},
+        {kBe, {0, 0, 0, 0x41, 0, 0x01, 0xF6, 0x00, 0, 0x10, 0xFF, 0xFF}, {0x41, 0xD83D, 0xDE00, 0xDBFF, 0xDFFF}},
+        {kAscii, Bytes(ascii, ascii + sizeof ascii - 1), Units(ascii, ascii + sizeof ascii - 1)},
+    };
+    for (const auto &c : forms) {
+        orbek_ustring *s = c.form.make(c.in.data(), (int32_t)c.in.size());
+        EXPECT_EQ(enc(c.form.back, s, c.form.term), c.in);
+        bool bmp = false;  // a supplementary character has no UCS-2 form
+        enc(orbek_ustring_tobmp, s, 2, &bmp);
+        EXPECT_EQ(bmp, std::none_of(c.want.begin(), c.want.end(), [](uint16_t u) { return u >> 11 == 0xD800 >> 11; }));
+        expect_units(s, c.want);
+    }
+    Bytes high(20, 'a');
+    high[17] = 0x80;
+    EXPECT_EQ(orbek_ustring_newascii(high.data(), 20), nullptr);
 
-    orbek_ustring *emoji = from_utf8({0xF0, 0x9F, 0x98, 0x80});
-    ASSERT_NE(emoji, nullptr);
-    EXPECT_EQ(units_of(emoji), (Units{0xD83D, 0xDE00}));
-    EXPECT_EQ(orbek_ustring_getcharcount(emoji), 1);
-    uint8_t *b = nullptr;
-    int32_t n = 0;
-    EXPECT_EQ(orbek_ustring_tobmp(emoji, &b, &n), 0) << "a supplementary character has no UCS-2 form";
-    EXPECT_EQ(b, nullptr);
-    ASSERT_EQ(orbek_ustring_toutf32be(emoji, &b, &n), 1);
-    EXPECT_EQ(Bytes(b, b + n + 4), (Bytes{0x00, 0x01, 0xF6, 0x00, 0, 0, 0, 0}));
-    orbek_free(b);
-    orbek_ustring_free(emoji);
 
-    orbek_ustring *bom = from_utf8({0xEF, 0xBB, 0xBF, 0x41});
-    ASSERT_NE(bom, nullptr);
-    EXPECT_EQ(units_of(bom), (Units{0xFEFF, 0x41}));
-    EXPECT_EQ(utf8_back(bom), (Bytes{0xEF, 0xBB, 0xBF, 0x41}));
-    orbek_ustring_free(bom);
-}
-
-TEST(UStringUnits, SurrogatesAreValidated) {
     const Units good = {0x41, 0xD83D, 0xDE00, 0, 0x42};
     orbek_ustring *s = orbek_ustring_newlength(good.data(), (int32_t)good.size());
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(units_of(s), good);
-    EXPECT_EQ(orbek_ustring_getcharcount(s), 4);
-    EXPECT_EQ(utf8_back(s), (Bytes{0x41, 0xF0, 0x9F, 0x98, 0x80, 0x00, 0x42}));
-    orbek_ustring_free(s);
-
+    EXPECT_EQ(enc(orbek_ustring_toutf8, s), (Bytes{0x41, 0xF0, 0x9F, 0x98, 0x80, 0x00, 0x42}));
+    expect_units(s, good);
     const std::vector<Units> bad = {{0xDC00}, {0x41, 0xDFFF, 0x41}, {0xD800, 0x41}, {0x41, 0xD800},
                                     {0xD800, 0xD800, 0xDC00}};
     for (const Units &u : bad) EXPECT_EQ(orbek_ustring_newlength(u.data(), (int32_t)u.size()), nullptr);
-    // The count decides, not the terminator: a high surrogate last in the
-    // given count is refused even though its partner follows in memory.
+    // The count decides: a high surrogate last in it is refused though its partner follows.
     const uint16_t pair[] = {0xD800, 0xDC00, 0};
     EXPECT_EQ(orbek_ustring_newlength(pair, 1), nullptr);
-
-    orbek_ustring *t = orbek_ustring_new(pair);
-    ASSERT_NE(t, nullptr);
-    EXPECT_EQ(orbek_ustring_getcharcount(t), 1);
-    uint16_t *w = orbek_ustring_towcs(t);
-    ASSERT_NE(w, nullptr);
-    EXPECT_EQ(memcmp(w, pair, sizeof pair), 0);
+    s = orbek_ustring_new(pair);
+    uint16_t *w = orbek_ustring_towcs(s);
+    EXPECT_TRUE(w && memcmp(w, pair, sizeof pair) == 0);
     orbek_free(w);
-    orbek_ustring_free(t);
-}
+    expect_units(s, {0xD800, 0xDC00});
 
-TEST(UStringOtherForms, BmpUtf32AndAscii) {
-    const uint8_t bmp[] = {0x00, 0x41, 0x4E, 0x2D, 0xFF, 0xFD};
-    orbek_ustring *s = orbek_ustring_newbmp(bmp, 6);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(units_of(s), (Units{0x41, 0x4E2D, 0xFFFD}));
-    uint8_t *b = nullptr;
-    int32_t n = 0;
-    ASSERT_EQ(orbek_ustring_tobmp(s, &b, &n), 1);
-    EXPECT_EQ(n, 6);
-    EXPECT_EQ(Bytes(b, b + 8), (Bytes{0x00, 0x41, 0x4E, 0x2D, 0xFF, 0xFD, 0, 0}));
-    orbek_free(b);
-    orbek_ustring_free(s);
-    EXPECT_EQ(orbek_ustring_newbmp(bmp, 5), nullptr);
-    const uint8_t pair_be[] = {0xD8, 0x00, 0xDC, 0x00};
-    EXPECT_EQ(orbek_ustring_newbmp(pair_be, 4), nullptr);
-
-    const uint8_t be[] = {0, 0, 0, 0x41, 0, 0x01, 0xF6, 0x00, 0, 0x10, 0xFF, 0xFF};
-    s = orbek_ustring_newutf32be(be, 12);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(units_of(s), (Units{0x41, 0xD83D, 0xDE00, 0xDBFF, 0xDFFF}));
-    EXPECT_EQ(orbek_ustring_getcharcount(s), 3);
-    ASSERT_EQ(orbek_ustring_toutf32be(s, &b, &n), 1);
-    EXPECT_EQ(Bytes(b, b + n), Bytes(be, be + 12));
-    orbek_free(b);
-    orbek_ustring_free(s);
-    EXPECT_EQ(orbek_ustring_newutf32be(be, 11), nullptr);
-    const uint8_t be_bad[][4] = {{0, 0, 0xD8, 0}, {0, 0x11, 0, 0}, {0x80, 0, 0, 0x41}};
-    for (const auto &v : be_bad) EXPECT_EQ(orbek_ustring_newutf32be(v, 4), nullptr);
-
-    const uint32_t cps[] = {0x1F600, 0, 0xFFFF};
-    s = orbek_ustring_newutf32(cps, 3);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(units_of(s), (Units{0xD83D, 0xDE00, 0, 0xFFFF}));
-    orbek_ustring_free(s);
-    const uint32_t bad_cps[] = {0x41, 0xDFFF};
-    EXPECT_EQ(orbek_ustring_newutf32(bad_cps, 2), nullptr);
-    const uint32_t too_big[] = {0x110000};
+    const uint32_t cps[] = {0x1F600, 0, 0xFFFF}, surrogate[] = {0x41, 0xDFFF}, too_big[] = {0x110000};
+    expect_units(orbek_ustring_newutf32(cps, 3), {0xD83D, 0xDE00, 0, 0xFFFF});
+    EXPECT_EQ(orbek_ustring_newutf32(surrogate, 2), nullptr);
     EXPECT_EQ(orbek_ustring_newutf32(too_big, 1), nullptr);
-
-    const uint8_t ascii[] = "plain text, longer than one block\0!";
-    s = orbek_ustring_newascii(ascii, (int32_t)sizeof ascii - 1);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(orbek_ustring_getcharcount(s), (int32_t)sizeof ascii - 1);
-    EXPECT_EQ(utf8_back(s), Bytes(ascii, ascii + sizeof ascii - 1));
-    orbek_ustring_free(s);
-    uint8_t high[20];
-    memset(high, 'a', sizeof high);
-    high[17] = 0x80;
-    EXPECT_EQ(orbek_ustring_newascii(high, 20), nullptr);
 }
 
 TEST(UStringArguments, NullsLengthsAndOversizes) {
-    orbek_ustring *(*const ctors[])(const uint8_t *, int32_t) = {
-        orbek_ustring_newutf8, orbek_ustring_newbmp, orbek_ustring_newutf32be, orbek_ustring_newascii};
     const uint8_t byte = 'a';
-    for (auto ctor : ctors) {
-        orbek_ustring *e = ctor(nullptr, 0);
-        ASSERT_NE(e, nullptr);
-        EXPECT_EQ(units_of(e), Units{});
-        orbek_ustring_free(e);
-        e = ctor(&byte, 0);
-        ASSERT_NE(e, nullptr);
-        EXPECT_EQ(orbek_ustring_getcharcount(e), 0);
-        orbek_ustring_free(e);
-        EXPECT_EQ(ctor(nullptr, 1), nullptr);
-        EXPECT_EQ(ctor(&byte, -1), nullptr);
+    for (const Form &f : {kUtf8, kBmp, kBe, kAscii}) {
+        expect_units(f.make(nullptr, 0), {});
+        expect_units(f.make(&byte, 0), {});
+        EXPECT_EQ(f.make(nullptr, 1), nullptr);
+        EXPECT_EQ(f.make(&byte, -1), nullptr);
     }
     // A length whose buffer size does not fit in 32 bits fails before the
     // input is read.
-    EXPECT_EQ(orbek_ustring_newutf8(&byte, 0x40000000), nullptr);
-    EXPECT_EQ(orbek_ustring_newascii(&byte, 0x40000000), nullptr);
-    EXPECT_EQ(orbek_ustring_newbmp(&byte, 0x7FFFFFFE), nullptr);
-    orbek_ustring *e = orbek_ustring_newlength(nullptr, 0);
-    ASSERT_NE(e, nullptr);
-    orbek_ustring_free(e);
-    EXPECT_EQ(orbek_ustring_newlength(nullptr, 1), nullptr);
-    EXPECT_EQ(orbek_ustring_newutf32(nullptr, 1), nullptr);
-    e = orbek_ustring_newutf32(nullptr, 0);
-    ASSERT_NE(e, nullptr);
-    orbek_ustring_free(e);
     const uint32_t cp = 'a';
-    EXPECT_EQ(orbek_ustring_newutf32(&cp, 0x20000000), nullptr);
-
-    e = orbek_ustring_new(nullptr);
-    ASSERT_NE(e, nullptr);
-    EXPECT_EQ(orbek_ustring_getcharcount(e), 0);
-    orbek_ustring_free(e);
-    e = orbek_ustring_newbstr(nullptr);
-    ASSERT_NE(e, nullptr);
-    orbek_ustring_free(e);
-    EXPECT_EQ(orbek_ustring_newwcs(nullptr), nullptr);
+    for (orbek_ustring *refused : {orbek_ustring_newutf8(&byte, 0x40000000), orbek_ustring_newascii(&byte, 0x40000000),
+                                   orbek_ustring_newbmp(&byte, 0x7FFFFFFE), orbek_ustring_newutf32(&cp, 0x20000000),
+                                   orbek_ustring_newlength(nullptr, 1), orbek_ustring_newutf32(nullptr, 1),
+                                   orbek_ustring_newwcs(nullptr)})
+        EXPECT_EQ(refused, nullptr);
+    for (orbek_ustring *e : {orbek_ustring_newlength(nullptr, 0), orbek_ustring_newutf32(nullptr, 0),
+                             orbek_ustring_new(nullptr), orbek_ustring_newbstr(nullptr)})
+        expect_units(e, {});
 
     orbek_ustring *s = from_utf8({'h', 'i'});
-    ASSERT_NE(s, nullptr);
-    uint8_t *b = reinterpret_cast<uint8_t *>(&e);  // must stay untouched
+    uint8_t *b = const_cast<uint8_t *>(&byte);  // must stay untouched
     int32_t n = 0;
     EXPECT_EQ(orbek_ustring_toutf8(s, nullptr, &n), 0);
     EXPECT_EQ(orbek_ustring_toutf8(s, &b, nullptr), 0);
-    EXPECT_EQ(b, reinterpret_cast<uint8_t *>(&e));
     EXPECT_EQ(orbek_ustring_toutf8(nullptr, &b, &n), 0);
-    EXPECT_EQ(orbek_ustring_towcs(nullptr), nullptr);
-    EXPECT_EQ(orbek_ustring_tobstr(nullptr), nullptr);
-    EXPECT_EQ(orbek_ustring_getcharcount(nullptr), 0);
-    EXPECT_EQ(orbek_ustring_dup(nullptr), nullptr);
+    EXPECT_EQ(b, &byte);
+    EXPECT_TRUE(!orbek_ustring_towcs(nullptr) && !orbek_ustring_tobstr(nullptr) && !orbek_ustring_dup(nullptr) &&
+                orbek_ustring_getcharcount(nullptr) == 0);
     orbek_ustring_free(nullptr);
     orbek_ustring_freebstr(nullptr);
     orbek_ustring_free(s);
 }
 
-TEST(UStringLifetime, DupSharesAndLastFreeReleases) {
-    long live = testalloc::live_blocks();
-    orbek_ustring *s = from_utf8({'x'});
-    ASSERT_NE(s, nullptr);
-    EXPECT_STREQ(testalloc::last_file(), "ORBEK_UString");
-    EXPECT_EQ(testalloc::live_blocks(), live + 2) << "a record and its unit buffer";
-    EXPECT_EQ(orbek_ustring_dup(s), s);
-    orbek_ustring_free(s);
-    EXPECT_EQ(testalloc::live_blocks(), live + 2);
-    EXPECT_EQ(units_of(s), Units{'x'});
-    orbek_ustring_free(s);
-    EXPECT_EQ(testalloc::live_blocks(), live);
-}
-
 TEST(UStringBstr, RoundTripKeepsEmbeddedZeros) {
     const Units u = {0x41, 0, 0xD83D, 0xDE00, 0x42};
     orbek_ustring *s = orbek_ustring_newlength(u.data(), (int32_t)u.size());
-    ASSERT_NE(s, nullptr);
     uint16_t *b = orbek_ustring_tobstr(s);
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(Units(b, b + u.size() + 1), (Units{0x41, 0, 0xD83D, 0xDE00, 0x42, 0}));
     uint32_t bytes;
     memcpy(&bytes, reinterpret_cast<uint8_t *>(b) - 4, 4);
     EXPECT_EQ(bytes, 10u) << "the byte count stands before the units";
-    orbek_ustring *back = orbek_ustring_newbstr(b);
-    ASSERT_NE(back, nullptr);
-    EXPECT_EQ(units_of(back), u);
-    EXPECT_EQ(orbek_ustring_getcharcount(back), 4);
-    orbek_ustring_freebstr(b);
-    orbek_ustring_free(back);
-    orbek_ustring_free(s);
-
     // The byte length decides, and the units are validated like any others.
-    orbek_ustring *ab = from_utf8({'A', 'B'});
-    ASSERT_NE(ab, nullptr);
-    uint16_t *eb = orbek_ustring_tobstr(ab);
-    ASSERT_NE(eb, nullptr);
-    eb[2] = 0xD800;  // beyond the byte length: not part of the string
-    orbek_ustring *e = orbek_ustring_newbstr(eb);
-    ASSERT_NE(e, nullptr);
-    EXPECT_EQ(units_of(e), (Units{'A', 'B'}));
-    orbek_ustring_free(e);
-    eb[1] = 0xDC00;
-    EXPECT_EQ(orbek_ustring_newbstr(eb), nullptr);
-    orbek_ustring_freebstr(eb);
-    EXPECT_EQ(testalloc::sweep([&] {
-                  uint16_t *x = orbek_ustring_tobstr(ab);
-                  orbek_ustring_freebstr(x);
-                  return x != nullptr;
-              }) <= 1, true);
-    orbek_ustring_free(ab);
+    b[5] = 0xD800;  // beyond the byte length: not part of the string
+    expect_units(orbek_ustring_newbstr(b), u);
+    b[4] = 0xDC00;
+    EXPECT_EQ(orbek_ustring_newbstr(b), nullptr);
+    orbek_ustring_freebstr(b);
+    auto tobstr = [&] { uint16_t *x = orbek_ustring_tobstr(s); return orbek_ustring_freebstr(x), x != nullptr; };
+    EXPECT_LE(testalloc::sweep(tobstr), 1);
+    orbek_ustring_free(s);
 }
 
-// Runs an encoder; a failure must leave no buffer with the caller.
-template <typename T>
-bool encodes(int32_t (*fn)(const orbek_ustring *, T **, int32_t *), const orbek_ustring *s) {
-    T *out = nullptr;
-    int32_t n;
-    if (!fn(s, &out, &n)) {
-        EXPECT_EQ(out, nullptr);
-        return false;
-    }
-    orbek_free(out);
-    return true;
-}
+TEST(UStringAllocation, SharedRecordsAndFailureAtEveryStep) {
+    long live = testalloc::live_blocks();
+    orbek_ustring *x = from_utf8({'x'});
+    EXPECT_STREQ(testalloc::last_file(), "ORBEK_UString");
+    EXPECT_EQ(testalloc::live_blocks(), live + 2) << "a record and its unit buffer";
+    EXPECT_EQ(orbek_ustring_dup(x), x);
+    orbek_ustring_free(x);
+    EXPECT_EQ(testalloc::live_blocks(), live + 2) << "a duplicate shares, the last free releases";
+    expect_units(x, {'x'});
+    EXPECT_EQ(testalloc::live_blocks(), live);
 
-TEST(UStringAllocation, EveryConstructorAndEncoderSurvivesFailure) {
     const Bytes text = utf8_of(mixed_text());
     const Units units = utf16_of(mixed_text());
-    const uint8_t bmp[] = {0x4E, 0x2D, 0x00, 0x41};
-    const uint8_t be[] = {0, 1, 0xF6, 0, 0, 0, 0, 0x41};
+    const uint8_t bmp[] = {0x4E, 0x2D, 0x00, 0x41}, be[] = {0, 1, 0xF6, 0, 0, 0, 0, 0x41};
     const uint32_t cps[] = {0x1F600, 0x41};
+    const std::function<orbek_ustring *()> makers[] = {
+        [&] { return from_utf8(text); }, [&] { return orbek_ustring_newlength(units.data(), (int32_t)units.size()); },
+        [] { return orbek_ustring_new(nullptr); }, [&] { return orbek_ustring_newbmp(bmp, 4); },
+        [&] { return orbek_ustring_newutf32be(be, 8); }, [&] { return orbek_ustring_newutf32(cps, 2); },
+        [&] { return orbek_ustring_newascii(bmp, 4); }};
+    for (const auto &make : makers)
+        EXPECT_EQ(testalloc::sweep([&] { orbek_ustring *s = make(); return orbek_ustring_free(s), s != nullptr; }), 2);
 
-    auto check = [](orbek_ustring *s) {
-        if (!s) return false;
-        orbek_ustring_free(s);
-        return true;
-    };
-    EXPECT_EQ(testalloc::sweep([&] { return check(from_utf8(text)); }), 2);
-    EXPECT_EQ(testalloc::sweep([&] { return check(orbek_ustring_newlength(units.data(), (int32_t)units.size())); }), 2);
-    EXPECT_EQ(testalloc::sweep([&] { return check(orbek_ustring_new(nullptr)); }), 2);
-    EXPECT_EQ(testalloc::sweep([&] { return check(orbek_ustring_newbmp(bmp, 4)); }), 2);
-    EXPECT_EQ(testalloc::sweep([&] { return check(orbek_ustring_newutf32be(be, 8)); }), 2);
-    EXPECT_EQ(testalloc::sweep([&] { return check(orbek_ustring_newutf32(cps, 2)); }), 2);
-    EXPECT_EQ(testalloc::sweep([&] { return check(orbek_ustring_newascii(bmp, 4)); }), 2);
-
-    orbek_ustring *s = from_utf8(text);
-    orbek_ustring *b = orbek_ustring_newbmp(bmp, 4);
+    orbek_ustring *s = from_utf8(text), *b = orbek_ustring_newbmp(bmp, 4);
     ASSERT_TRUE(s && b);
-    EXPECT_EQ(testalloc::sweep([&] { return encodes(orbek_ustring_toutf8, s); }), 1);
-    EXPECT_EQ(testalloc::sweep([&] { return encodes(orbek_ustring_toutf16, s); }), 1);
-    EXPECT_EQ(testalloc::sweep([&] { return encodes(orbek_ustring_toutf32be, s); }), 1);
-    EXPECT_EQ(testalloc::sweep([&] { return encodes(orbek_ustring_toutf32, s); }), 1);
-    EXPECT_EQ(testalloc::sweep([&] { return encodes(orbek_ustring_tobmp, b); }), 1);
-    testalloc::sweep([&] {
-        uint16_t *w = orbek_ustring_towcs(s);
-        orbek_free(w);
-        return w != nullptr;
-    });
+    bool ok;
+    const std::function<bool()> encoders[] = {
+        [&] { return enc(orbek_ustring_toutf8, s, 1, &ok), ok; }, [&] { return enc(orbek_ustring_toutf16, s, 1, &ok), ok; },
+        [&] { return enc(orbek_ustring_toutf32be, s, 4, &ok), ok; }, [&] { return enc(orbek_ustring_toutf32, s, 1, &ok), ok; },
+        [&] { return enc(orbek_ustring_tobmp, b, 2, &ok), ok; },
+        [&] { uint16_t *w = orbek_ustring_towcs(s); return orbek_free(w), w != nullptr; }};
+    for (const auto &op : encoders) EXPECT_EQ(testalloc::sweep(op), 1);
     orbek_ustring_free(s);
     orbek_ustring_free(b);
 }
