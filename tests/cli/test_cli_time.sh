@@ -1,17 +1,6 @@
 #!/usr/bin/env bash
 # Checks 'orbek time': results, exit codes and usage.  $ORBEK is the tool.
-set -u
-fail=0; pass=0
-err=$(mktemp)
-check() {  # check NAME EXPECTED_RC EXPECTED_STDOUT -- command...
-    local name=$1 want=$2 expect=$3; shift 4
-    local out rc
-    out=$("$@" 2>"$err"); rc=$?
-    if [ "$rc" != "$want" ] || [ "$out" != "$expect" ]; then
-        echo "FAIL $name: rc=$rc want=$want out='$out' expected='$expect' err='$(cat "$err")'"; fail=$((fail+1))
-    else pass=$((pass+1)); fi
-}
-T="$ORBEK time"
+source "$(dirname "$0")/time_check_lib.sh"
 check leap-step 0 '2016-12-31T23:59:60Z' -- $T add 2016-12-31T23:59:59Z 1 seconds
 check leap-over 0 '2017-01-01T00:00:29Z' -- $T add 2016-12-31T23:59:30Z 60 seconds
 check leap-back 0 '2016-12-31T23:59:60Z' -- $T add 2017-01-01T00:00:00Z -1 seconds
@@ -34,6 +23,5 @@ $T --help | grep -q '^usage: orbek time now$' && pass=$((pass+1)) || { echo "FAI
 out=$($T now) && [[ "$out" =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}(\.[0-9]{9})?Z$ ]] \
     && pass=$((pass+1)) || { echo "FAIL now: '$out'"; fail=$((fail+1)); }
 [ -z "$($T 2>/dev/null)" ] && pass=$((pass+1)) || { echo "FAIL usage on stdout"; fail=$((fail+1)); }
-rm -f "$err"
 echo "cli time: $pass passed, $fail failed"
 [ "$fail" = 0 ]

@@ -1,18 +1,7 @@
 #!/usr/bin/env bash
 # Checks the zone subcommands of 'orbek time': results, exit codes, usage.
 # $ORBEK is the tool.
-set -u
-fail=0; pass=0
-err=$(mktemp)
-check() {  # check NAME EXPECTED_RC EXPECTED_STDOUT -- command...
-    local name=$1 want=$2 expect=$3; shift 4
-    local out rc
-    out=$("$@" 2>"$err"); rc=$?
-    if [ "$rc" != "$want" ] || [ "$out" != "$expect" ]; then
-        echo "FAIL $name: rc=$rc want=$want out='$out' expected='$expect' err='$(cat "$err")'"; fail=$((fail+1))
-    else pass=$((pass+1)); fi
-}
-T="$ORBEK time"
+source "$(dirname "$0")/time_check_lib.sh"
 check shanghai 0 '2020-06-01T08:00:00+08:00' -- $T convert 2020-06-01T00:00:00Z --zone Asia/Shanghai
 check back 0 '2020-06-01T00:00:00Z' -- $T convert 2020-06-01T08:00:00 --zone Asia/Shanghai --to-utc
 check leap 0 '2017-01-01T07:59:60+08:00' -- $T convert 2016-12-31T23:59:60Z --zone PRC
@@ -45,6 +34,5 @@ out=$(TZ=Asia/Shanghai $T now --local) && [[ "$out" =~ ^[0-9]{4}-[0-9]{2}-[0-9]{
 out=$(TZ=UTC $T now --local) && [[ "$out" =~ Z$ ]] && pass=$((pass+1)) || { echo "FAIL now --local UTC: '$out'"; fail=$((fail+1)); }
 check now-local-arg 2 '' -- $T now --local extra
 $T --help | grep -q 'convert' && pass=$((pass+1)) || { echo "FAIL --help"; fail=$((fail+1)); }
-rm -f "$err"
 echo "cli time zones: $pass passed, $fail failed"
 [ "$fail" = 0 ]

@@ -1,5 +1,6 @@
-// Helpers shared by the time tests: an owning handle, a readable form of a
-// value's fields and the leap-second days.
+// Helpers shared by the time tests and fuzz targets: an owning handle, the
+// leap-second days, a readable form of a value and a range check of its
+// fields.
 #ifndef ORBEK_TESTS_TIME_TEST_UTIL_H
 #define ORBEK_TESTS_TIME_TEST_UTIL_H
 
@@ -25,26 +26,47 @@ const int kLeapDays[27][3] = {
     {1994, 6, 30},  {1995, 12, 31}, {1997, 6, 30},  {1998, 12, 31}, {2005, 12, 31}, {2008, 12, 31},
     {2012, 6, 30},  {2015, 6, 30},  {2016, 12, 31}};
 
+// Fields no value may have (year, month, day, hour, minute, second, ns).
+const int kBadFields[][7] = {
+    {2020, 12, 31, 24, 1, 0, 0}, {2020, 12, 31, 24, 0, 1, 0}, {9999, 12, 31, 24, 0, 0, 0}, {1900, 2, 29, 0, 0, 0, 0},
+    {2100, 2, 29, 0, 0, 0, 0},   {2021, 4, 31, 0, 0, 0, 0},   {1581, 12, 31, 0, 0, 0, 0},  {10000, 1, 1, 0, 0, 0, 0},
+    {2020, 0, 1, 0, 0, 0, 0},    {2020, 13, 1, 0, 0, 0, 0},   {2020, 1, 0, 0, 0, 0, 0},    {2020, 1, 1, -1, 0, 0, 0},
+    {2020, 1, 1, 25, 0, 0, 0},   {2020, 1, 1, 0, -1, 0, 0},   {2020, 1, 1, 0, 60, 0, 0},   {2020, 1, 1, 0, 0, -1, 0},
+    {2020, 1, 1, 0, 0, 61, 0},   {2020, 1, 1, 0, 0, 0, -1},   {2020, 1, 1, 0, 0, 0, 1000000000}};
+
 inline Time utc(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ns = 0) {
     return Time(orbek_time_newutctime(y, mo, d, h, mi, s, ns));
 }
+inline Time local(const char *zone, int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int isdst = 0, int ns = 0) {
+    return Time(orbek_time_newlocaltimebyzone(zone, y, mo, d, h, mi, s, ns, isdst));
+}
 
-// "2016-12-31T23:59:60.000000005" (nanoseconds only when non-zero), or
-// "null".
+// "2016-12-31T23:59:60.000000005Z" (dst < 0), "2021-03-14T03:00:00 dst",
+// "... std"; nanoseconds only when non-zero.
+inline std::string fmt(int y, int mo, int d, int h, int mi, int s, int ns, int dst) {
+    char buf[80];
+    int n = snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", y, mo, d, h, mi, s);
+    if (ns) n += snprintf(buf + n, sizeof buf - n, ".%09d", ns);
+    snprintf(buf + n, sizeof buf - n, "%s", dst < 0 ? "Z" : dst ? " dst" : " std");
+    return buf;
+}
 inline std::string str(const orbek_time *t) {
     if (!t) return "null";
-    char buf[64];
-    snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", (int)orbek_time_getyear(t), (int)orbek_time_getmonth(t),
-             (int)orbek_time_getday(t), (int)orbek_time_gethour(t), (int)orbek_time_getminute(t),
-             (int)orbek_time_getsecond(t));
-    std::string s = buf;
-    if (orbek_time_getns(t) != 0) {
-        snprintf(buf, sizeof buf, ".%09d", (int)orbek_time_getns(t));
-        s += buf;
-    }
-    return s;
+    return fmt(orbek_time_getyear(t), orbek_time_getmonth(t), orbek_time_getday(t), orbek_time_gethour(t),
+               orbek_time_getminute(t), orbek_time_getsecond(t), orbek_time_getns(t),
+               orbek_time_isutctime(t) ? -1 : orbek_time_isdst(t));
 }
 inline std::string str(const Time &t) { return str(t.get()); }
+
+// Whether every field lies in its range (second 60 allowed).
+inline bool fields_in_range(const orbek_time *t) {
+    static const int kLen[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const int y = orbek_time_getyear(t), mo = orbek_time_getmonth(t), d = orbek_time_getday(t);
+    const int h = orbek_time_gethour(t), mi = orbek_time_getminute(t), s = orbek_time_getsecond(t);
+    const int ns = orbek_time_getns(t), leap = y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
+    return y >= 1582 && y <= 9999 && mo >= 1 && mo <= 12 && d >= 1 && d <= kLen[mo - 1] + (mo == 2 && leap) &&
+           h >= 0 && h <= 23 && mi >= 0 && mi <= 59 && s >= 0 && s <= 60 && ns >= 0 && ns <= 999999999;
+}
 
 }  // namespace timetest
 
