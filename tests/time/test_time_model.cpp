@@ -43,8 +43,6 @@ const int64_t kEpoch = index_of(1970, 1, 1);
 const int64_t kMonday = index_of(1582, 10, 18);  // a Monday
 
 int weekday(int64_t i) { return (int)(((i - kMonday) % 7 + 7) % 7) + 1; }
-int64_t floordiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
-
 // A reading on the UTC time line: day index and second of the day, 86400
 // standing for a leap second (23:59:60).
 struct Reading {
@@ -58,6 +56,12 @@ struct Reading {
         if (day < 0 || day >= kCount) return "null";
         const Date &x = kDays[(size_t)day];
         return fmt(x.y, x.m, x.d, h(), mi(), s(), ns, -1);
+    }
+    // The ordinary reading n seconds (leap seconds not counted) after the
+    // first day's midnight.
+    static Reading at(int64_t n) {
+        const int64_t day = n / 86400 - (n % 86400 < 0);
+        return {day, (int32_t)(n - day * 86400)};
     }
     Time make(int ns) const {
         const Date &x = kDays[(size_t)day];
@@ -96,16 +100,12 @@ TEST(TimeModel, PublicOperationsOverTheWholeRange) {
         ASSERT_EQ(str(Time(orbek_time_newfromtime_t(posix))), r.str(0));
 
         // Days, hours and minutes by random amounts, near and far.
+        const int64_t n = i * 86400 + r.sec;
         const int32_t kd = (int32_t)(rng() % 2 ? rng() % 61 : rng() % 3074611) * (rng() % 2 ? 1 : -1);
-        ASSERT_EQ(str(Time(orbek_time_addday(t.get(), kd))), (Reading{i + kd, r.sec}.str(ns))) << kd;
-        const int32_t kh = (int32_t)(rng() % 2000001) - 1000000;
-        const int64_t hours = i * 24 + h + kh;
-        const Reading rh{floordiv(hours, 24), (int32_t)(hours - floordiv(hours, 24) * 24) * 3600 + mi * 60 + s};
-        ASSERT_EQ(str(Time(orbek_time_addhour(t.get(), kh))), rh.str(ns)) << kh;
-        const int32_t km = (int32_t)rng();
-        const int64_t mins = (i * 24 + h) * 60 + mi + km, md = floordiv(mins, 1440);
-        ASSERT_EQ(str(Time(orbek_time_addminute(t.get(), km))), (Reading{md, (int32_t)(mins - md * 1440) * 60 + s}.str(ns)))
-            << km;
+        ASSERT_EQ(str(Time(orbek_time_addday(t.get(), kd))), Reading::at(n + kd * 86400LL).str(ns)) << kd;
+        const int32_t kh = (int32_t)(rng() % 2000001) - 1000000, km = (int32_t)rng();
+        ASSERT_EQ(str(Time(orbek_time_addhour(t.get(), kh))), Reading::at(n + kh * 3600LL).str(ns)) << kh;
+        ASSERT_EQ(str(Time(orbek_time_addminute(t.get(), km))), Reading::at(n + km * 60LL).str(ns)) << km;
     }
 }
 

@@ -1,11 +1,9 @@
-// The conversions against an independent implementation: every transition
-// that zic and zdump find from 1900 to 2037 in ten zones with rich
-// histories (tests/time/data/tz_golden.inc, made by tools/gen_tz_golden.py).
-// Each instant an hour and a second before a transition, at it, a second and
-// an hour after it must convert to UTC plus the offset zdump reports, with
-// its DST flag, and convert back; the wall reading, built again with that
-// flag as the hint, must give the same value.  The few instants where the
-// library's rules give another answer are listed with that answer.
+// The conversions against zic and zdump: every transition from 1900 to 2037
+// in ten zones with rich histories (data/tz_golden.inc, made by
+// tools/gen_tz_golden.py).  An hour and a second before each, at it, a second
+// and an hour after it, UTC must convert to UTC plus zdump's offset with its
+// DST flag and back; the wall reading built again with that flag as the hint
+// must give the same value.
 #include <gtest/gtest.h>
 #include <string.h>
 
@@ -27,18 +25,16 @@ const Row kRows[] = {
 #include "tests/time/data/tz_golden.inc"
 };
 
-// The instants where the conversions, following the library's rules, part
-// from zic: count instants from t on come out shifted by shift seconds, on
-// the way back to UTC (dst < 0) or on the wall clock, showing that DST flag.
+// Where the library's rules part from zic: count instants from t on come out
+// shift seconds off, on the way back to UTC (dst < 0) or on the wall clock.
 const struct Forced {
     const char *zone;
     int64_t t;
     int count, shift, dst;
 } kForced[] = {
     // A wall reading that occurs twice where a zone line ends and the next
-    // starts with a smaller offset: the local side takes the first line
-    // whose until lies after the reading, so the earlier instant is given
-    // (the DST hint only chooses between rules).
+    // starts with a smaller offset gives the earlier instant: the first line
+    // whose until lies after it wins (the hint only chooses between rules).
     {"Europe/London", 57722400, 2, -3600, -1}, {"Europe/Moscow", -1491188400, 2, -3600, -1},
     {"Europe/Moscow", 1414274400, 2, -3600, -1}, {"Asia/Shanghai", -2177481943, 2, -343, -1},
     {"Africa/Casablanca", 504918000, 2, -3600, -1}, {"Pacific/Apia", -1861878784, 2, -184, -1},
@@ -49,16 +45,14 @@ const struct Forced {
     {"Europe/London", -832546800, 2, -3600, -1}, {"Europe/London", -798073200, 2, -3600, -1},
     {"Europe/London", -772066800, 2, -3600, -1}, {"Europe/London", -706748400, 2, -3600, -1},
     {"Europe/Moscow", -1618716679, 2, -3600, -1}, {"Europe/Moscow", -1525323600, 2, -3600, -1},
-    // A zone line with rules ending on a wall-clock UNTIL while daylight
-    // time is in force: the UTC side compares UTC plus the standard offset
-    // with the until, so the line ends one DST amount later than zic has it.
+    // A line ending on a wall-clock UNTIL during daylight time: the UTC side
+    // compares UTC plus the standard offset with it, so the line ends later.
     {"Europe/London", -37242000, 2, 0, 1}, {"Europe/Moscow", -1593829879, 2, -1721, 1},
     {"Europe/Moscow", -1593826279, 1, -1721, 1}, {"Pacific/Apia", 1325239200, 2, -86400, 1},
     // A rule transition at the very instant a new zone line starts: it takes
     // effect at its own AT time on the new line's clock, an hour later.
     {"Europe/Moscow", 670374000, 2, -3600, 0},
-    // 20:00:00Z plus +4:00 with the leap-second-aware second adder is
-    // 23:59:60, still before the line's until of 1979-01-01.
+    // 20:00:00Z plus +4:00 is the leap second 23:59:60, before the UNTIL.
     {"Asia/Tehran", 283982400, 1, 1800, 0},
 };
 
@@ -69,8 +63,8 @@ std::string wall(int64_t secs, int dst) {
     return s + (dst ? " dst" : " std");
 }
 
-// Checks one instant, expecting the conversions to be off as f says (or
-// not at all): an empty string, or the first result that differs.
+// An empty string, or the first result that differs from what is expected
+// (off as f says, if f is given).
 std::string check(const char *zone, int64_t secs, int32_t off, int32_t dst, const Forced *f) {
     Time u(orbek_time_newfromtime_t(secs)), l(orbek_time_utc2localbyzone(zone, u.get()));
     if (str(l) != (f && f->dst >= 0 ? wall(secs + off + f->shift, f->dst) : wall(secs + off, dst))) return str(l);

@@ -1,6 +1,5 @@
 // Helpers shared by the time tests and fuzz targets: an owning handle, the
-// leap-second days, a readable form of a value and a range check of its
-// fields.
+// leap-second days, a readable form of a value, checks of its fields.
 #ifndef ORBEK_TESTS_TIME_TEST_UTIL_H
 #define ORBEK_TESTS_TIME_TEST_UTIL_H
 
@@ -51,21 +50,20 @@ inline std::string fmt(int y, int mo, int d, int h, int mi, int s, int ns, int d
     return buf;
 }
 inline std::string str(const orbek_time *t) {
-    if (!t) return "null";
-    return fmt(orbek_time_getyear(t), orbek_time_getmonth(t), orbek_time_getday(t), orbek_time_gethour(t),
-               orbek_time_getminute(t), orbek_time_getsecond(t), orbek_time_getns(t),
-               orbek_time_isutctime(t) ? -1 : orbek_time_isdst(t));
+    return !t ? "null"
+              : fmt(orbek_time_getyear(t), orbek_time_getmonth(t), orbek_time_getday(t), orbek_time_gethour(t),
+                    orbek_time_getminute(t), orbek_time_getsecond(t), orbek_time_getns(t),
+                    orbek_time_isutctime(t) ? -1 : orbek_time_isdst(t));
 }
 inline std::string str(const Time &t) { return str(t.get()); }
 
 // Whether every field lies in its range (second 60 allowed).
 inline bool fields_in_range(const orbek_time *t) {
-    static const int kLen[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const int y = orbek_time_getyear(t), mo = orbek_time_getmonth(t), d = orbek_time_getday(t);
-    const int h = orbek_time_gethour(t), mi = orbek_time_getminute(t), s = orbek_time_getsecond(t);
-    const int ns = orbek_time_getns(t), leap = y % 4 == 0 && (y % 100 != 0 || y % 400 == 0);
-    return y >= 1582 && y <= 9999 && mo >= 1 && mo <= 12 && d >= 1 && d <= kLen[mo - 1] + (mo == 2 && leap) &&
-           h >= 0 && h <= 23 && mi >= 0 && mi <= 59 && s >= 0 && s <= 60 && ns >= 0 && ns <= 999999999;
+    const int y = orbek_time_getyear(t), mo = orbek_time_getmonth(t), d = orbek_time_getday(t), ns = orbek_time_getns(t);
+    const int len = mo == 2 ? 28 + (y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)) : 30 + ((mo + mo / 8) & 1);
+    return y >= 1582 && y <= 9999 && mo >= 1 && mo <= 12 && d >= 1 && d <= len && orbek_time_gethour(t) >= 0 &&
+           orbek_time_gethour(t) <= 23 && orbek_time_getminute(t) >= 0 && orbek_time_getminute(t) <= 59 &&
+           orbek_time_getsecond(t) >= 0 && orbek_time_getsecond(t) <= 60 && ns >= 0 && ns <= 999999999;
 }
 
 }  // namespace timetest
