@@ -1,10 +1,8 @@
-// Builds UTC values from arbitrary fields and applies the adders with
-// arbitrary amounts, checking every result against the rules a caller relies
-// on: fields in range, second 60 only at a leap second (or carried along by
-// the minute adder); the second adder moves the instant by exactly n elapsed
-// seconds, leap seconds included, and n back returns the start; the day and
-// minute adders move POSIX seconds by whole days and minutes; POSIX seconds
-// come back unchanged through newfromtime_t.
+// UTC values from arbitrary fields through the adders with arbitrary amounts:
+// fields stay in range, second 60 only at a leap second (or carried by the
+// minute adder); the second adder moves by exactly n elapsed seconds and back;
+// days and minutes move POSIX seconds by whole days and minutes; POSIX
+// seconds come back unchanged through newfromtime_t.
 #include <stdint.h>
 #include <stdlib.h>
 

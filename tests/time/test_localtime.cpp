@@ -1,5 +1,5 @@
-// Local time in the system's zone, with the zone set through registry
-// contents of the test's own, and the operations on local values.
+// Local time in the system's zone (set through made-up registry contents),
+// and the operations on local values.
 #include <gtest/gtest.h>
 
 #include "support/test_alloc.h"

@@ -1,6 +1,5 @@
-// Time values through the public interface: the construction rules, the
-// adders' special cases and bounds, nulls, the clocks and allocation
-// failure.  Whole-range and leap-second sweeps are in test_time_model.cpp.
+// Time values: construction rules, the adders' special cases and bounds,
+// nulls, the clocks, allocation failure.  Sweeps: test_time_model.cpp.
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <string.h>
@@ -62,12 +61,7 @@ TEST(TimeAdd, SpecialCasesAndBounds) {
     using Adder = orbek_time *(*)(const orbek_time *, int32_t);
     const Adder Y = orbek_time_addyear, Mo = orbek_time_addmonth, D = orbek_time_addday, H = orbek_time_addhour,
                 Mi = orbek_time_addminute, S = orbek_time_addsecond;
-    const struct {
-        int f[7];
-        Adder add;
-        int32_t n;
-        const char *want;
-    } rows[] = {
+    const struct { int f[7]; Adder add; int32_t n; const char *want; } rows[] = {
         // Years and months keep the day where it exists, else clamp it.
         {{2020, 2, 29, 10}, Y, 1, "2021-03-01T10:00:00Z"}, {{2020, 2, 29, 10}, Y, -120, "1900-03-01T10:00:00Z"},
         {{2020, 2, 29, 10}, Y, 4, "2024-02-29T10:00:00Z"}, {{2020, 1, 31}, Mo, 1, "2020-02-29T00:00:00Z"},

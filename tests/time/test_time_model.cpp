@@ -57,8 +57,7 @@ struct Reading {
         const Date &x = kDays[(size_t)day];
         return fmt(x.y, x.m, x.d, h(), mi(), s(), ns, -1);
     }
-    // The ordinary reading n seconds (leap seconds not counted) after the
-    // first day's midnight.
+    // The reading n seconds, leap seconds not counted, after 1582-01-01.
     static Reading at(int64_t n) {
         const int64_t day = n / 86400 - (n % 86400 < 0);
         return {day, (int32_t)(n - day * 86400)};

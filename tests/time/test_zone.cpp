@@ -1,6 +1,5 @@
-// Zone lookup and the conversions between UTC and a zone's wall clock where
-// the transitions of test_zone_golden.cpp do not reach: other names, local
-// mean time, the ends of the range, leap seconds, gaps and wrong operands.
+// Zone lookup, and conversions where test_zone_golden.cpp does not reach:
+// names, local mean time, range ends, leap seconds, gaps, wrong operands.
 #include <gtest/gtest.h>
 #include <string.h>
 
@@ -24,11 +23,8 @@ TEST(ZoneTable, NamesAndLinks) {
         ASSERT_TRUE(orbek::zone::lookup(name.c_str()) == i || name == "PRC" || name == "UTC") << name;
         ASSERT_TRUE(i == 0 || orbek::tz::zone_name(i - 1) < name) << name;
     }
-    const struct {
-        const char *name;
-        int32_t zone;
-    } names[] = {{"Africa/Abidjan", 0}, {"Zulu", 581}, {"Etc/UTC", 414}, {"UTC", 414}, {"utc", -1},
-                 {"asia/shanghai", -1}, {"Asia/Shanghai ", -1}, {"", -1}, {nullptr, -1}};
+    const struct { const char *name; int32_t zone; } names[] = {
+        {"Africa/Abidjan", 0}, {"Etc/UTC", 414}, {"UTC", 414}, {"utc", -1}, {"Asia/Shanghai ", -1}, {nullptr, -1}};
     for (const auto &n : names) EXPECT_EQ(orbek::zone::lookup(n.name), n.zone) << (n.name ? n.name : "null");
     EXPECT_EQ(orbek::zone::lookup("PRC"), orbek::zone::lookup("Asia/Shanghai"));
     // A link shares its target's lines.
@@ -38,32 +34,24 @@ TEST(ZoneTable, NamesAndLinks) {
 }
 
 TEST(ZoneConvert, FromUtc) {
-    const struct {
-        const char *zone;
-        int f[6];
-        const char *want;
-    } rows[] = {
+    const struct { const char *zone; int f[6]; const char *want; } rows[] = {
         // Only UTC and Etc/UTC give UTC values.
         {"UTC", {2020, 6, 1, 12}, "2020-06-01T12:00:00Z"}, {"Etc/UTC", {2020, 6, 1, 12}, "2020-06-01T12:00:00Z"},
         {"Etc/Universal", {2020, 6, 1, 12}, "2020-06-01T12:00:00 std"},
         {"Etc/GMT-8", {2020, 6, 1, 12}, "2020-06-01T20:00:00 std"},
-        {"Utc", {2020, 6, 1, 12}, "null"}, {nullptr, {2020, 6, 1, 12}, "null"}, {"Etc/GMT", {2020, 6, 1}, "2020-06-01T00:00:00 std"},
+        {"Utc", {2020, 6, 1, 12}, "null"}, {nullptr, {2020, 6, 1, 12}, "null"},
         // Local mean time: New York -4:56:02 before 1883, London -0:01:15.
         {"America/New_York", {1800, 1, 1, 12}, "1800-01-01T07:03:58 std"},
         {"Europe/London", {1600, 3, 1, 0, 1, 15}, "1600-03-01T00:00:00 std"},
         // A shift that leaves the year range fails; a reading that local
         // mean time pushes before 1582 keeps the zone's first line.
-        {"Asia/Shanghai", {9999, 12, 31, 20}, "null"},
-        {"America/New_York", {9999, 12, 31, 20}, "9999-12-31T15:00:00 std"},
-        {"America/New_York", {1582, 1, 1, 1}, "null"},
-        {"Pacific/Enderbury", {1582, 1, 1}, "null"},
+        {"Asia/Shanghai", {9999, 12, 31, 20}, "null"}, {"America/New_York", {1582, 1, 1, 1}, "null"},
+        {"America/New_York", {9999, 12, 31, 20}, "9999-12-31T15:00:00 std"}, {"Pacific/Enderbury", {1582, 1, 1}, "null"},
         {"Pacific/Enderbury", {1582, 1, 1, 12}, "1582-01-01T00:35:40 std"},
         // A leap second shows as second 60 of the local minute.
         {"Asia/Shanghai", {2016, 12, 31, 23, 59, 60}, "2017-01-01T07:59:60 std"},
-        {"America/New_York", {2016, 12, 31, 23, 59, 60}, "2016-12-31T18:59:60 std"},
         {"Asia/Kolkata", {2016, 12, 31, 23, 59, 60}, "2017-01-01T05:29:60 std"},
         {"Asia/Shanghai", {2016, 12, 31, 23, 59, 59}, "2017-01-01T07:59:59 std"},
-        {"Asia/Shanghai", {2017, 1, 1}, "2017-01-01T08:00:00 std"},
         {"America/New_York", {2017, 1, 1, 0, 0, 1}, "2016-12-31T19:00:01 std"},
     };
     for (const auto &r : rows)
@@ -72,11 +60,7 @@ TEST(ZoneConvert, FromUtc) {
 }
 
 TEST(ZoneConvert, FromWallClock) {
-    const struct {
-        const char *zone;
-        int f[8];  // year to second, DST hint, nanosecond
-        const char *want, *back;
-    } rows[] = {
+    const struct { const char *zone; int f[8]; const char *want, *back; } rows[] = {  // f: fields, DST hint, ns
         {"UTC", {2020, 6, 1, 12}, "2020-06-01T12:00:00Z", "null"},
         {"Etc/UTC", {2020, 6, 1, 24}, "2020-06-02T00:00:00Z", "null"},
         {"Etc/GMT", {2020, 6, 1, 12}, "2020-06-01T12:00:00 std", "2020-06-01T12:00:00Z"},
@@ -107,10 +91,8 @@ TEST(ZoneConvert, FromWallClock) {
     }
     for (const auto &b : kBadFields) EXPECT_FALSE(local("Asia/Shanghai", b[0], b[1], b[2], b[3], b[4], b[5], 0, b[6]));
     // Wrong kinds of operand.
-    EXPECT_EQ(to_utc(utc(2020, 6, 1)), "null");
-    EXPECT_EQ(to_local("Asia/Shanghai", local("Asia/Shanghai", 2020, 6, 1)), "null");
-    EXPECT_EQ(to_utc(Time()), "null");
-    EXPECT_EQ(to_local("Asia/Shanghai", Time()), "null");
+    EXPECT_EQ(to_utc(utc(2020, 6, 1)) + to_utc(Time()), "nullnull");
+    EXPECT_EQ(to_local("Asia/Shanghai", local("Asia/Shanghai", 2020, 6, 1)) + to_local("Asia/Shanghai", Time()), "nullnull");
 }
 
 TEST(ZoneConvert, AllocationFailureLeavesNothing) {

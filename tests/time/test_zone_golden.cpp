@@ -27,11 +27,7 @@ const Row kRows[] = {
 
 // Where the library's rules part from zic: count instants from t on come out
 // shift seconds off, on the way back to UTC (dst < 0) or on the wall clock.
-const struct Forced {
-    const char *zone;
-    int64_t t;
-    int count, shift, dst;
-} kForced[] = {
+const struct Forced { const char *zone; int64_t t; int count, shift, dst; } kForced[] = {
     // A wall reading that occurs twice where a zone line ends and the next
     // starts with a smaller offset gives the earlier instant: the first line
     // whose until lies after it wins (the hint only chooses between rules).
