@@ -65,8 +65,8 @@ TEST_F(LocalTime, AddersRelocalizeIntoTheSystemZone) {
 TEST_F(LocalTime, ComparisonDifferencesAndLeapSecondsUseTheInstant) {
     Time u = utc(2020, 6, 1), sh = local("Asia/Shanghai", 2020, 6, 1, 8);
     Time ny = local("America/New_York", 2020, 5, 31, 20), later = local("America/New_York", 2020, 5, 31, 20, 0, 1);
-    EXPECT_EQ(orbek_time_cmp(sh.get(), u.get()) | orbek_time_cmp(u.get(), sh.get()) | orbek_time_cmp(ny.get(), sh.get()),
-              0);
+    EXPECT_EQ(orbek_time_cmp(sh.get(), u.get()) | orbek_time_cmp(u.get(), sh.get()), 0);
+    EXPECT_EQ(orbek_time_cmp(ny.get(), sh.get()), 0);
     EXPECT_EQ(orbek_time_cmp(later.get(), sh.get()) * 10 + orbek_time_cmp(sh.get(), later.get()), 9);
     EXPECT_EQ(orbek_time_diffseconds(later.get(), sh.get()) * 10 + orbek_time_diffseconds(u.get(), later.get()), 9);
     EXPECT_EQ(orbek_time_diffseconds(later.get(), u.get()) * 10000000000 + orbek_time_gettime_t(sh.get()),
@@ -81,7 +81,8 @@ TEST_F(LocalTime, ComparisonDifferencesAndLeapSecondsUseTheInstant) {
               0);
     EXPECT_EQ(orbek_time_diffdays(tokyo.get(), sh_early.get()) * 10 + orbek_time_getdayofweek(tokyo.get()), 11);
     Time leap = local("Asia/Shanghai", 2017, 1, 1, 7, 59, 60), eight = local("Asia/Shanghai", 2017, 1, 1, 8);
-    Time before = local("Asia/Shanghai", 2017, 1, 1, 7, 59, 59), ny_leap = local("America/New_York", 2016, 12, 31, 18, 59, 60);
+    Time before = local("Asia/Shanghai", 2017, 1, 1, 7, 59, 59);
+    Time ny_leap = local("America/New_York", 2016, 12, 31, 18, 59, 60);
     EXPECT_EQ(orbek_time_isleapsecond(leap.get()) * 2 + orbek_time_isleapsecond(ny_leap.get()) +
                   orbek_time_isleapsecond(before.get()) * 4, 3);
     EXPECT_EQ(orbek_time_gettime_t(leap.get()), 1483228800);

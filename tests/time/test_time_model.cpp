@@ -37,7 +37,9 @@ const std::vector<Date> kDays = [] {
 }();
 const int64_t kCount = (int64_t)kDays.size();
 
-int64_t index_of(int y, int m, int d) { return std::lower_bound(kDays.begin(), kDays.end(), Date{y, m, d}) - kDays.begin(); }
+int64_t index_of(int y, int m, int d) {
+    return std::lower_bound(kDays.begin(), kDays.end(), Date{y, m, d}) - kDays.begin();
+}
 
 const int64_t kEpoch = index_of(1970, 1, 1);
 const int64_t kMonday = index_of(1582, 10, 18);  // a Monday
@@ -127,7 +129,7 @@ TEST(TimeModel, SecondsAroundEveryLeapSecond) {
                     const int64_t j = (int64_t)i + step;
                     if (j < 0 || j >= (int64_t)seq.size()) continue;
                     const Reading &to = seq[(size_t)j];
-                    ASSERT_EQ(str(Time(orbek_time_addsecond(t.get(), step))), to.str(ns)) << seq[i].str(ns) << " + " << step;
+                    ASSERT_EQ(str(Time(orbek_time_addsecond(t.get(), step))), to.str(ns)) << seq[i].str(ns) << step;
                     // The difference counts elapsed seconds, plus one for a
                     // leap second at the later end, minus one for a leap
                     // second at the earlier end that lies past its entry.

@@ -84,9 +84,8 @@ TEST(ZoneGolden, EveryTransitionFrom1900To2037) {
             const Forced *forced = nullptr;
             for (const Forced &f : kForced)
                 if (t >= f.t && t < f.t + f.count && strcmp(f.zone, r.zone) == 0) forced = &f;
-            EXPECT_EQ(check(r.zone, t, d >= 0 ? r.off_after : r.off_before, d >= 0 ? r.dst_after : r.dst_before, forced),
-                      "")
-                << r.zone << " at " << t;
+            const int32_t off = d >= 0 ? r.off_after : r.off_before, dst = d >= 0 ? r.dst_after : r.dst_before;
+            EXPECT_EQ(check(r.zone, t, off, dst, forced), "") << r.zone << " at " << t;
         }
     }
     EXPECT_EQ(zones.size(), 10u);

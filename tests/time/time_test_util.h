@@ -59,7 +59,8 @@ inline std::string str(const Time &t) { return str(t.get()); }
 
 // Whether every field lies in its range (second 60 allowed).
 inline bool fields_in_range(const orbek_time *t) {
-    const int y = orbek_time_getyear(t), mo = orbek_time_getmonth(t), d = orbek_time_getday(t), ns = orbek_time_getns(t);
+    const int y = orbek_time_getyear(t), mo = orbek_time_getmonth(t), d = orbek_time_getday(t);
+    const int ns = orbek_time_getns(t);
     const int len = mo == 2 ? 28 + (y % 4 == 0 && (y % 100 != 0 || y % 400 == 0)) : 30 + ((mo + mo / 8) & 1);
     return y >= 1582 && y <= 9999 && mo >= 1 && mo <= 12 && d >= 1 && d <= len && orbek_time_gethour(t) >= 0 &&
            orbek_time_gethour(t) <= 23 && orbek_time_getminute(t) >= 0 && orbek_time_getminute(t) <= 59 &&
