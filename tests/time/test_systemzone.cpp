@@ -109,9 +109,10 @@ TEST(SystemZone, RealRegistry) {
     ASSERT_TRUE(ops && ops->open(nullptr, kTzi.c_str(), &key));
     char buf[1024] = "";
     uint32_t type = 0, size = 1023;
-    if (ops->query(key, "TimeZoneKeyName", &type, buf, &size) && type == kSz)
-        EXPECT_EQ(orbek::zone::current_zone(), orbek::zone::lookup_windows(buf)) << buf;
+    const bool have = ops->query(key, "TimeZoneKeyName", &type, buf, &size) && type == kSz;
     ops->close(key);
+    if (!have) GTEST_SKIP() << "no TimeZoneKeyName";
+    EXPECT_EQ(orbek::zone::current_zone(), orbek::zone::lookup_windows(buf)) << buf;
 }
 #else
 // Without a registry the TZ variable names the zone when it is a zone of
