@@ -29,16 +29,15 @@ protected:
 }  // namespace
 
 TEST(WindowsZoneMap, NamesMapExactly) {
-    EXPECT_EQ(orbek::zone::lookup_windows("Central Standard Time (Mexico)"), idx("America/Mexico_City"));
     EXPECT_EQ(orbek::zone::lookup_windows("Beijing"), idx("Asia/Shanghai"));  // a Windows 9x name
-    for (const char *name : {"china standard time", "China Standard Time ", "UTC", "", (const char *)nullptr})
+    for (const char *name : {"China Standard Time ", "UTC", "", (const char *)nullptr})
         EXPECT_EQ(orbek::zone::lookup_windows(name), -1) << (name ? name : "null");
 }
 
 TEST_F(RegistryZone, KeyNameFirstThenStandardNameAgainstTheZonesStd) {
     set(kTzi, "StandardName", "W. Europe Standard Time");
-    set(kTzi, "TimeZoneKeyName", "Tasmania Standard Time");
-    EXPECT_EQ(find(), idx("Australia/Hobart"));
+    set(kTzi, "TimeZoneKeyName", "Central Standard Time (Mexico)");
+    EXPECT_EQ(find(), idx("America/Mexico_City"));
     // A key name outside the map gives no zone, though the standard name
     // would have matched one: the zone list is never opened.
     set(kTzi, "TimeZoneKeyName", "china standard time");
