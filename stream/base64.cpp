@@ -321,34 +321,11 @@ struct Base64State {
     uint8_t out[kChunk];
 };
 
-Base64State *checked(orbek_stream *s, orbek_err_ctx *ctx) {
-    if (!s) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
-        return nullptr;
-    }
-    auto *b = static_cast<Base64State *>(s->state);
-    if (!b) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_STREAM_BAD);
-        return nullptr;
-    }
-    if (!s->next) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_STREAM_NO_SOURCE_SINK);
-        return nullptr;
-    }
-    return b;
-}
+Base64State *checked(orbek_stream *s, orbek_err_ctx *ctx) { return ORBEK_STATE(Base64State, s, true, ctx); }
 
 int32_t b64_write(orbek_stream *s, const uint8_t *buffer, int32_t length, int32_t *count, orbek_err_ctx *ctx) {
     Base64State *b = checked(s, ctx);
-    if (!b) return 0;
-    if (length < 0) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_BAD_LENGTH);
-        return 0;
-    }
-    if (length > 0 && !buffer) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
-        return 0;
-    }
+    if (!b || !ORBEK_WRITE_ARGS_OK(buffer, length, ctx)) return 0;
     // Per chunk: the held bytes and new ones up to 1024 in all; at most 341
     // groups, each followed by a line end of up to 2 characters.
     char out[kChunk / 3 * 6 + 8];

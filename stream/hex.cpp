@@ -62,34 +62,11 @@ struct HexState {
 
 constexpr int32_t kChunk = 1024;
 
-HexState *checked(orbek_stream *s, orbek_err_ctx *ctx) {
-    if (!s) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
-        return nullptr;
-    }
-    auto *h = static_cast<HexState *>(s->state);
-    if (!h) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_STREAM_BAD);
-        return nullptr;
-    }
-    if (!s->next) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_STREAM_NO_SOURCE_SINK);
-        return nullptr;
-    }
-    return h;
-}
+HexState *checked(orbek_stream *s, orbek_err_ctx *ctx) { return ORBEK_STATE(HexState, s, true, ctx); }
 
 int32_t hex_write(orbek_stream *s, const uint8_t *buffer, int32_t length, int32_t *count, orbek_err_ctx *ctx) {
     HexState *h = checked(s, ctx);
-    if (!h) return 0;
-    if (length < 0) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_BAD_LENGTH);
-        return 0;
-    }
-    if (length > 0 && !buffer) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
-        return 0;
-    }
+    if (!h || !ORBEK_WRITE_ARGS_OK(buffer, length, ctx)) return 0;
     char out[2 * kChunk];
     for (int32_t done = 0; done < length;) {
         int32_t k = length - done < kChunk ? length - done : kChunk;

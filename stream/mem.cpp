@@ -29,15 +29,8 @@ int32_t mem_ctrl(orbek_stream *s, int32_t code, void *argument, orbek_err_ctx *c
 const orbek_stream_ops kMemOps = {mem_read, mem_write, mem_destroy, mem_ctrl};
 
 int32_t mem_read(orbek_stream *s, uint8_t *buffer, int32_t length, int32_t *count, orbek_err_ctx *ctx) {
-    if (!s) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
-        return 0;
-    }
-    auto *m = static_cast<orbek_mem_state *>(s->state);
-    if (!m) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_STREAM_BAD);
-        return 0;
-    }
+    auto *m = ORBEK_STATE(orbek_mem_state, s, false, ctx);
+    if (!m) return 0;
     if (length < 0) {
         ORBEK_REPORT(ctx, ORBEK_ERR_BAD_LENGTH);
         return 0;
@@ -90,15 +83,8 @@ bool compact_or_grow(orbek_mem_state *m, int32_t n) {
 }
 
 int32_t mem_write(orbek_stream *s, const uint8_t *buffer, int32_t length, int32_t *count, orbek_err_ctx *ctx) {
-    if (!s) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
-        return 0;
-    }
-    auto *m = static_cast<orbek_mem_state *>(s->state);
-    if (!m) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_STREAM_BAD);
-        return 0;
-    }
+    auto *m = ORBEK_STATE(orbek_mem_state, s, false, ctx);
+    if (!m) return 0;
     if (m->flags & kMemReadOnly) {
         ORBEK_REPORT(ctx, ORBEK_ERR_STREAM_READONLY);
         return 0;
@@ -191,15 +177,8 @@ int32_t mem_reserve(orbek_mem_state *m, int32_t v) {
 }
 
 int32_t mem_ctrl(orbek_stream *s, int32_t code, void *argument, orbek_err_ctx *ctx) {
-    if (!s) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
-        return 0;
-    }
-    auto *m = static_cast<orbek_mem_state *>(s->state);
-    if (!m) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_STREAM_BAD);
-        return 0;
-    }
+    auto *m = ORBEK_STATE(orbek_mem_state, s, false, ctx);
+    if (!m) return 0;
     auto *arg = static_cast<int32_t *>(argument);
     const bool separate = (m->flags & kMemSeparate) != 0;
     switch (code) {

@@ -14,6 +14,22 @@ void report_code(orbek_err_ctx *ctx, const char *file, int32_t line, uint32_t co
     orbek_err_ctx_put(ctx, file, line, code, text);
 }
 
+void *checked_state(orbek_stream *s, bool need_next, orbek_err_ctx *ctx, const char *file, int32_t line) noexcept {
+    uint32_t code = !s ? ORBEK_ERR_NULL_POINT
+                  : !s->state ? ORBEK_ERR_STREAM_BAD
+                  : need_next && !s->next ? ORBEK_ERR_STREAM_NO_SOURCE_SINK : 0;
+    if (!code) return s->state;
+    report_code(ctx, file, line, code);
+    return nullptr;
+}
+
+bool write_args_ok(const void *buffer, int32_t length, orbek_err_ctx *ctx, const char *file, int32_t line) noexcept {
+    uint32_t code = length < 0 ? ORBEK_ERR_BAD_LENGTH : length > 0 && !buffer ? ORBEK_ERR_NULL_POINT : 0;
+    if (!code) return true;
+    report_code(ctx, file, line, code);
+    return false;
+}
+
 }  // namespace orbek
 
 ORBEK_EXPORT int32_t orbek_stream_read(orbek_stream *stream, uint8_t *buffer, int32_t length, int32_t *count,

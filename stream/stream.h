@@ -46,6 +46,15 @@ constexpr uint32_t kMemNotOwned = 0x80000000;
 // Records a failure with the table text of its code (general or stream).
 void report_code(orbek_err_ctx *ctx, const char *file, int32_t line, uint32_t code) noexcept;
 
+// The private state of s, or null after a report from the calling module:
+// "Null Point" for a null stream, "Bad stream" for one without state and, for
+// a filter (need_next), "no source/sink stream" when nothing is below it.
+void *checked_state(orbek_stream *s, bool need_next, orbek_err_ctx *ctx, const char *file, int32_t line) noexcept;
+
+// A write request's arguments: "Bad Length" for a negative length, "Null
+// Point" for a null buffer with bytes to move.
+bool write_args_ok(const void *buffer, int32_t length, orbek_err_ctx *ctx, const char *file, int32_t line) noexcept;
+
 // The memory state of s if s is a memory stream with state, else null.
 orbek_mem_state *mem_state(orbek_stream *s) noexcept;
 
@@ -61,5 +70,8 @@ inline void stream_init(orbek_stream *s, const orbek_stream_ops *ops, int32_t ty
 
 // Reports code with its table text from the calling module, at this line.
 #define ORBEK_REPORT(ctx, code) ::orbek::report_code((ctx), kOrbekSource, __LINE__, (code))
+#define ORBEK_STATE(type, s, need_next, ctx) \
+    static_cast<type *>(::orbek::checked_state((s), (need_next), (ctx), kOrbekSource, __LINE__))
+#define ORBEK_WRITE_ARGS_OK(buffer, length, ctx) ::orbek::write_args_ok((buffer), (length), (ctx), kOrbekSource, __LINE__)
 
 #endif
