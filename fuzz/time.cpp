@@ -57,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *p, size_t n) {
         expect(orbek_time_getsecond(r.get()) == s && orbek_time_gettime_t(r.get()) - posix == 60LL * amount,
                "minute adder");
     } else if (op == 4 && (r = Time(orbek_time_addmonth(t.get(), amount % 200000)))) {
-        expect(orbek_time_getday(r.get()) <= d, "month adder grew the day");
+        // Against the value as built: hour 24 has already moved it to the next day.
+        expect(orbek_time_getday(r.get()) <= orbek_time_getday(t.get()), "month adder grew the day");
     } else if (op == 5) {
         Time u(orbek_time_newfromtime_t(posix));
         expect(u && orbek_time_gettime_t(u.get()) == posix, "POSIX seconds round trip");

@@ -64,7 +64,9 @@ run_fuzz() {
     corpus=$SRC/fuzz/corpus/$name
     work=$(mktemp -d)
     echo "--- fuzz $name for ${FUZZ_SECONDS}s"
+    # A crashing input is written beside the log, never into the work tree.
     if "$t" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
+         -artifact_prefix="$dir/" \
          "$work" $( [ -d "$corpus" ] && echo "$corpus" ) >"$work.log" 2>&1; then
       total_pass=$((total_pass + 1)); tail -1 "$work.log"
     else
