@@ -1,13 +1,5 @@
-# Windows x86-64 DLL built with mingw-w64 (posix thread model: GoogleTest
-# needs std::mutex); tests run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# Windows x86-64 DLL built with mingw-w64; tests run under Wine.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(ORBEK_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${ORBEK_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${ORBEK_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${ORBEK_MINGW_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${ORBEK_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw-common.cmake)
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

@@ -32,102 +32,75 @@ bool write_args_ok(const void *buffer, int32_t length, orbek_err_ctx *ctx, const
 
 }  // namespace orbek
 
+namespace {
+
+// The operation in slot of s: a null stream is "Null Point", a kind without
+// the operation "This method not support".
+template <class Op>
+Op operation(orbek_stream *s, Op orbek_stream_ops::*slot, orbek_err_ctx *ctx) noexcept {
+    if (!s) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
+        return nullptr;
+    }
+    Op op = s->ops ? s->ops->*slot : nullptr;
+    if (!op) ORBEK_REPORT(ctx, ORBEK_ERR_NOT_SUPPORTED);
+    return op;
+}
+
+// Moves exactly length bytes with op, however many calls it takes.  A call
+// that claims success without moving a byte (or moving more than it was
+// given) would make the loop spin or overrun: it fails with stall_code.
+template <class Op, class Byte>
+int32_t transfer_all(orbek_stream *s, Op orbek_stream_ops::*slot, Byte *buffer, int32_t length, uint32_t stall_code,
+                     orbek_err_ctx *ctx) noexcept {
+    Op op = operation(s, slot, ctx);
+    if (!op) return 0;
+    if (length < 0) {
+        ORBEK_REPORT(ctx, ORBEK_ERR_BAD_LENGTH);
+        return 0;
+    }
+    for (int32_t done = 0; done < length;) {
+        int32_t count = 0;
+        int32_t rc = op(s, buffer + done, length - done, &count, ctx);
+        if (rc != 1) return rc;
+        if (count <= 0 || count > length - done) {
+            ORBEK_REPORT(ctx, stall_code);
+            return 0;
+        }
+        done += count;
+    }
+    return 1;
+}
+
+}  // namespace
+
 ORBEK_EXPORT int32_t orbek_stream_read(orbek_stream *stream, uint8_t *buffer, int32_t length, int32_t *count,
                                        orbek_err_ctx *ctx) noexcept {
-    if (!stream) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
-        return 0;
-    }
-    if (!stream->ops || !stream->ops->read) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NOT_SUPPORTED);
-        return 0;
-    }
-    return stream->ops->read(stream, buffer, length, count, ctx);
+    auto op = operation(stream, &orbek_stream_ops::read, ctx);
+    return op ? op(stream, buffer, length, count, ctx) : 0;
 }
 
 ORBEK_EXPORT int32_t orbek_stream_write(orbek_stream *stream, const uint8_t *buffer, int32_t length, int32_t *count,
                                         orbek_err_ctx *ctx) noexcept {
-    if (!stream) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
-        return 0;
-    }
-    if (!stream->ops || !stream->ops->write) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NOT_SUPPORTED);
-        return 0;
-    }
-    return stream->ops->write(stream, buffer, length, count, ctx);
+    auto op = operation(stream, &orbek_stream_ops::write, ctx);
+    return op ? op(stream, buffer, length, count, ctx) : 0;
 }
 
 ORBEK_EXPORT int32_t orbek_stream_ctrl(orbek_stream *stream, int32_t code, void *argument,
                                        orbek_err_ctx *ctx) noexcept {
-    if (!stream) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
-        return 0;
-    }
-    if (!stream->ops || !stream->ops->ctrl) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NOT_SUPPORTED);
-        return 0;
-    }
-    return stream->ops->ctrl(stream, code, argument, ctx);
+    auto op = operation(stream, &orbek_stream_ops::ctrl, ctx);
+    return op ? op(stream, code, argument, ctx) : 0;
 }
 
 ORBEK_EXPORT int32_t orbek_stream_writen(orbek_stream *stream, const uint8_t *buffer, int32_t length,
                                          orbek_err_ctx *ctx) noexcept {
-    if (!stream) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
-        return 0;
-    }
-    if (!stream->ops || !stream->ops->write) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NOT_SUPPORTED);
-        return 0;
-    }
-    if (length < 0) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_BAD_LENGTH);
-        return 0;
-    }
-    int32_t done = 0;
-    while (done < length) {
-        int32_t count = 0;
-        int32_t rc = stream->ops->write(stream, buffer + done, length - done, &count, ctx);
-        if (rc != 1) return rc;
-        // A write that claims success without taking a byte (or more than it
-        // was given) would make this loop spin or overrun.
-        if (count <= 0 || count > length - done) {
-            ORBEK_REPORT(ctx, ORBEK_ERR_STREAM_WRITE_FAIL);
-            return 0;
-        }
-        done += count;
-    }
-    return 1;
+    return transfer_all(stream, &orbek_stream_ops::write, buffer, length, ORBEK_ERR_STREAM_WRITE_FAIL, ctx);
 }
 
+// Exhausted early (or a count out of range): fewer bytes than asked.
 ORBEK_EXPORT int32_t orbek_stream_readn(orbek_stream *stream, uint8_t *buffer, int32_t length,
                                         orbek_err_ctx *ctx) noexcept {
-    if (!stream) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NULL_POINT);
-        return 0;
-    }
-    if (!stream->ops || !stream->ops->read) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_NOT_SUPPORTED);
-        return 0;
-    }
-    if (length < 0) {
-        ORBEK_REPORT(ctx, ORBEK_ERR_BAD_LENGTH);
-        return 0;
-    }
-    int32_t done = 0;
-    while (done < length) {
-        int32_t count = 0;
-        int32_t rc = stream->ops->read(stream, buffer + done, length - done, &count, ctx);
-        if (rc != 1) return rc;
-        // Exhausted early (or a count out of range): fewer bytes than asked.
-        if (count <= 0 || count > length - done) {
-            ORBEK_REPORT(ctx, ORBEK_ERR_BAD_LENGTH);
-            return 0;
-        }
-        done += count;
-    }
-    return 1;
+    return transfer_all(stream, &orbek_stream_ops::read, buffer, length, ORBEK_ERR_BAD_LENGTH, ctx);
 }
 
 ORBEK_EXPORT int32_t orbek_stream_writefromstream(orbek_stream *destination, orbek_stream *source, int32_t *total,

@@ -1,0 +1,10 @@
+# Shared by the mingw-w64 toolchains: ORBEK_MINGW_TRIPLE names the target.
+# The posix thread model: GoogleTest needs std::mutex.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${ORBEK_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ORBEK_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${ORBEK_MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${ORBEK_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
