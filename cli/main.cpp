@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "cli/commands.h"
+#include "cli/platform.h"
 #include "orbek_util.h"
 
 static const orbek_command kCommands[] = {
@@ -54,6 +55,10 @@ static int finish_output(int rc) {
 }
 
 int main(int argc, char **argv) {
+    // Every command writes its line ends itself (LF, or CR LF where an
+    // option asks): no text-mode translation on Windows, which would turn
+    // "--crlf" output into CR CR LF.
+    cli_binary_stdio();
     if (argc < 2) {
         usage(stderr);
         return 2;
