@@ -76,6 +76,8 @@ bool thread_wait(Thread *handle) noexcept;
 void thread_close(Thread *handle) noexcept;
 // The calling thread's 32-bit id, distinct among the process's threads.
 uint32_t thread_id() noexcept;
+// Gives the rest of the calling thread's time slice to another ready thread.
+void thread_yield() noexcept;
 
 // Calls on_exit on a thread that ends after thread_exit_arm was called on
 // it.  Where the system's loader reports ending threads itself (Windows)

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <limits.h>
 #include <pthread.h>
+#include <sched.h>
 #include <semaphore.h>
 #include <stdlib.h>
 
@@ -226,6 +227,8 @@ uint32_t thread_id() noexcept {
     if (t_id == 0) t_id = next_id();
     return t_id;
 }
+
+void thread_yield() noexcept { sched_yield(); }
 
 // The loader says nothing about ending threads here: a pthread key whose
 // destructor runs as a thread ends stands in.  pthreads calls it only for

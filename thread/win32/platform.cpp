@@ -102,6 +102,7 @@ void thread_close(Thread *t) noexcept {
     if (t) CloseHandle(handle_of(t));
 }
 uint32_t thread_id() noexcept { return GetCurrentThreadId(); }
+void thread_yield() noexcept { SwitchToThread(); }
 
 // DllMain's thread-detach notification reports ending threads.
 bool thread_exit_watch(void (*)()) noexcept { return true; }
