@@ -17,7 +17,8 @@ namespace sys {
 
 // ---------------------------------------------------------------- locks
 // A recursive lock: the owning thread may take it again and releases it as
-// many times.  The storage comes from the runtime heap.
+// many times.  The storage comes from the runtime heap.  An orbek_lock is
+// this lock, and its exported functions are defined beside these.
 struct Lock;
 // A new unlocked lock, or null when memory is short or the system refuses.
 Lock *lock_new() noexcept;
