@@ -20,6 +20,8 @@ PACKAGES=(
   libglib2.0-dev
   # GMP for the Windows builds: unpacking Debian's source package
   xz-utils
+  # normalization conformance data (tools/gen_norm_vectors.py)
+  unicode-data
 )
 
 missing=()
