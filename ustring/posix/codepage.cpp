@@ -8,20 +8,26 @@
 // and IBM rows, 0x5C a backslash), CP936 (GBK with the euro at 0x80), CP949
 // (Unified Hangul Code), CP950 (Big5 with Microsoft's additions) and
 // GB18030, plus the DOS, EBCDIC, Mac, KOI8 and ISO pages and the stateful
-// ISO-2022 and UTF-7 forms; the test vectors (made independently from
-// Microsoft's published mappings) pass through it and through the Windows
-// calls alike.  It also needs nothing beyond the C library in both the
+// ISO-2022 and UTF-7 forms; the test vectors, made with Python's codecs,
+// pass through it and, under Wine, through the Windows calls alike.  It also needs nothing beyond the C library in both the
 // 64-bit and the -m32 builds, where ICU's 32-bit development files cannot be
 // installed beside the 64-bit ones.
 //
-// What Windows does with flags 0 is kept: a byte sequence the page does not
-// define decodes to U+FFFD and decoding goes on with the next byte; a
-// character the page lacks encodes as the page's default character, which
-// is what the page makes of "?" (0x3F, or 0x6F in EBCDIC); a result that
-// does not fit the caller's capacity fails.  Windows's best-fit mappings
-// (such as U+0100 to "A" in 1252) are not reproduced: such characters
-// become the default character.  Pages 1200 and 1201 have no row: Windows
-// offers them to managed code only and reports them invalid.
+// What Windows does with flags 0 is kept for text that is valid in the
+// page: a character the page lacks encodes as the page's default character,
+// which is what the page makes of "?" (0x3F, or 0x6F in EBCDIC), one per
+// UTF-16 unit; a result that does not fit the caller's capacity fails.  A
+// byte sequence the page does not define decodes to U+FFFD and decoding
+// goes on with the next byte, as Windows does for UTF-8 (for other pages
+// Windows writes the page's own substitute, U+30FB in 932, or a private-use
+// character).  Known differences beyond that: Windows's best-fit mappings
+// (U+0100 to "A" in 1252) are not made, those characters become the default
+// character; a UTF-7 base64 run before a character that needs no "-" ends
+// without one (Windows writes it; both decode the same); glibc's GB18030
+// gives the vertical punctuation of 0xA6D9-0xA6DF and 0xA6EC-0xA6F3 their
+// Unicode 4.1 characters where Windows keeps private-use ones.  Pages 1200
+// and 1201 have no row: Windows offers them to managed code only and
+// reports them invalid.
 #include <errno.h>
 #include <iconv.h>
 #include <langinfo.h>
