@@ -23,6 +23,7 @@ int cmd_time_zone(const char *op, int nargs, char **args);
 int cmd_json(int argc, char **argv);
 int cmd_norm(int argc, char **argv);
 int cmd_casefold(int argc, char **argv);
+int cmd_iconv(int argc, char **argv);
 
 // Shared by the subcommands: prints "orbek: <message>" to stderr.
 void cli_error(const char *fmt, ...)

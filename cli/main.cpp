@@ -18,6 +18,7 @@ static const orbek_command kCommands[] = {
     {"json", "json [--check] [--pretty] [--indent N] [--crlf] [--sort] [FILE]", cmd_json},
     {"norm", "norm nfc|nfd|nfkc|nfkd [FILE]", cmd_norm},
     {"casefold", "casefold [--nfkc] [FILE]", cmd_casefold},
+    {"iconv", "iconv --from NAME --to NAME [FILE] | --list", cmd_iconv},
 };
 
 void cli_error(const char *fmt, ...) {
