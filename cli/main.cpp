@@ -15,6 +15,8 @@ static const orbek_command kCommands[] = {
     {"hex", "hex [-d] [-u] [FILE]", cmd_hex},
     {"time", "time now|fromtime_t|totime_t|add|diff|weekday|convert|zones ...", cmd_time},
     {"json", "json [--check] [--pretty] [--indent N] [--crlf] [--sort] [FILE]", cmd_json},
+    {"norm", "norm nfc|nfd|nfkc|nfkd [FILE]", cmd_norm},
+    {"casefold", "casefold [--nfkc] [FILE]", cmd_casefold},
 };
 
 void cli_error(const char *fmt, ...) {

@@ -380,6 +380,64 @@ ORBEK_API uint16_t *orbek_ustring_tobstr(const orbek_ustring *s) ORBEK_NOEXCEPT;
 ORBEK_API void orbek_ustring_freebstr(uint16_t *bstr) ORBEK_NOEXCEPT;
 
 /* ======================================================================
+ * Unicode strings: comparison, search, normalization
+ * ====================================================================== */
+
+/* Positions and counts here are in characters (code points), never UTF-16
+ * units.  None of these functions changes its inputs. */
+
+/* Orders two strings by code point (a character above U+FFFF sorts after
+ * every BMP character, U+E000..U+FFFF included): -1, 0 or 1.  The first
+ * difference decides; a proper prefix is smaller.  Null sorts before every
+ * string, two nulls are equal. */
+ORBEK_API int32_t orbek_ustring_cmp(const orbek_ustring *a, const orbek_ustring *b) ORBEK_NOEXCEPT;
+/* Orders the first n characters of a and b as orbek_ustring_cmp orders
+ * whole strings (a string with fewer than n characters takes part whole,
+ * and then a proper prefix is smaller): -1, 0 or 1.  Exactly n characters
+ * are compared, as strncmp does.  n = 0 gives 0, n < 0 compares the whole
+ * strings.  Null a gives -1 (0 when b is null too), null b gives 1. */
+ORBEK_API int32_t orbek_ustring_ncmp(const orbek_ustring *a, const orbek_ustring *b, int32_t n) ORBEK_NOEXCEPT;
+/* A string of a's characters followed by b's, which the caller frees; null
+ * on allocation failure.  When one operand is null the result is the other
+ * operand itself with one more reference (null when both are null). */
+ORBEK_API orbek_ustring *orbek_ustring_cat(orbek_ustring *a, orbek_ustring *b) ORBEK_NOEXCEPT;
+/* A new string of count characters of s from character start (count < 0:
+ * to the end; a count past the end is cut there).  Null when s is null,
+ * start < 0, start >= the character count, count = 0, or allocation
+ * fails. */
+ORBEK_API orbek_ustring *orbek_ustring_substring(const orbek_ustring *s, int32_t start,
+                                                 int32_t count) ORBEK_NOEXCEPT;
+/* Finds the first occurrence of pattern in s at or after character start.
+ * 1 with *pos = its character index; 0 with *pos = -1 when there is none
+ * or memory runs out.  An empty pattern is found at start.  0 with *pos
+ * untouched when s, pattern or pos is null, start < 0 or start >= the
+ * character count of s.  Pattern and s the same handle: found only from
+ * start 0. */
+ORBEK_API int32_t orbek_ustring_find(const orbek_ustring *s, int32_t start, const orbek_ustring *pattern,
+                                     int32_t *pos) ORBEK_NOEXCEPT;
+
+/* Normalization forms of orbek_ustring_normalize. */
+#define ORBEK_USTRING_NFD 1
+#define ORBEK_USTRING_NFC 2
+#define ORBEK_USTRING_NFKD 3
+#define ORBEK_USTRING_NFKC 4
+/* s in a Unicode normalization form (Unicode 8.0 data), or null when s is
+ * null, form is not 1..4, or memory runs out.  When s is empty or already
+ * in the form, the result is s itself with one more reference; otherwise a
+ * new string.  Either way the caller frees the result once. */
+ORBEK_API orbek_ustring *orbek_ustring_normalize(orbek_ustring *s, int32_t form) ORBEK_NOEXCEPT;
+
+/* Case-folding modes of orbek_ustring_tocasefold. */
+#define ORBEK_USTRING_FOLD 1
+#define ORBEK_USTRING_FOLD_NFKC 2
+/* A new string holding the full case folding of s (mode 1), or the full case
+ * folding plus the NFKC closure mappings (mode 2: the folding to apply before
+ * NFKC so that the result stays folded).  Each character is mapped once;
+ * the result is not normalized.  Null when s is null, mode is not 1 or 2,
+ * or memory runs out.  The caller frees the result. */
+ORBEK_API orbek_ustring *orbek_ustring_tocasefold(orbek_ustring *s, int32_t mode) ORBEK_NOEXCEPT;
+
+/* ======================================================================
  * Unicode strings: LDAP preparation and IDN
  * ====================================================================== */
 
