@@ -297,8 +297,7 @@ TEST(Idn, LabelToAscii) {
         // Unassigned in Unicode 5.0.
         {"a\xCD\xB8", "", kFail},
         {"a\xCD\xB8", "a", "xn--a-qib"},
-        {"\xE1\xBA\x9E", "", kFail},
-        {"\xE1\xBA\x9E", "a", "ss"},
+        {"\xE1\xBA\x9E", "", "ss"},  // checked after folding, which maps it to "ss"
         // Bidirectional rule.
         {"\xD7\x90" "a", "", kFail},
         {"\xD7\x90\xD7\x91", "", "xn--4dbc"},
@@ -427,7 +426,7 @@ TEST(Idn, AllocationFailures) {
             char *out = nullptr;
             int32_t len = 0;
             bool ok = orbek_ustring_idn_toascii(s, 0, 1, 0, &out, &len) != 0;
-            EXPECT_TRUE(!ok || want == out);
+            EXPECT_TRUE(!ok || strcmp(want.c_str(), out) == 0);
             orbek_free(out);
             return ok;
         });
@@ -442,10 +441,11 @@ TEST(Idn, AllocationFailures) {
     }
     orbek_ustring *ace = from_utf8("xn--bcher-kva.xn--wgv71a119e");
     orbek_ustring *label = from_utf8("xn--bcher-kva");
+    orbek_ustring *want = from_utf8("b\xC3\xBC" "cher.\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");
     testalloc::sweep([&] {
         orbek_ustring *r = orbek_ustring_idn_tounicode(ace, 0, 0, 0);
         bool ok = r != ace;
-        EXPECT_TRUE(!ok || utf8_of(r) == "b\xC3\xBC" "cher.\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");
+        EXPECT_TRUE(!ok || orbek_ustring_cmp(r, want) == 0);
         orbek_ustring_free(r);
         return ok;
     });
@@ -457,6 +457,7 @@ TEST(Idn, AllocationFailures) {
     });
     orbek_ustring_free(ace);
     orbek_ustring_free(label);
+    orbek_ustring_free(want);
 }
 
 }  // namespace
