@@ -13,7 +13,7 @@ PACKAGES=(
   # sanitizer and fuzz builds
   clang libclang-rt-14-dev
   # dependencies and benchmark peers
-  libgmp-dev libssl-dev libicu-dev libcjson-dev libjansson-dev m4
+  libgmp-dev libssl-dev libicu-dev libcjson-dev libjansson-dev libidn-dev m4
   # GMP for the Windows builds: unpacking Debian's source package
   xz-utils
 )

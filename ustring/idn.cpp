@@ -65,15 +65,15 @@ Outcome finish_ascii(const uint16_t *u, int32_t n, Flags f, char *out, int32_t *
         if (count == kMaxLabel) return kRefused;
         i += ustr::decode_cp(u + i, n - i, &cps[count]);
     }
-    UnitBuf buf;
-    if (!buf.reserve(256)) return kNoMemory;
-    static const uint16_t kPrefix[] = {'x', 'n', '-', '-'};
-    buf.append(kPrefix, 4);
+    // "xn--" and the Punycode form, which must fit the 63 characters.
     // Sixty-three code points cannot overflow the encoder's deltas.
-    if (!punycode_encode(cps, count, &buf)) return kNoMemory;
-    if (buf.length() > kMaxLabel) return kRefused;
-    for (int32_t i = 0; i < buf.length(); ++i) out[i] = (char)buf.units()[i];
-    *outlen = buf.length();
+    uint16_t ace[kMaxLabel];
+    static const uint16_t kPrefix[] = {'x', 'n', '-', '-'};
+    memcpy(ace, kPrefix, sizeof kPrefix);
+    int32_t len = punycode_encode_to(cps, count, ace + 4, kMaxLabel - 4);
+    if (len < 0) return kRefused;
+    for (int32_t i = 0; i < len + 4; ++i) out[i] = (char)ace[i];
+    *outlen = len + 4;
     return kDone;
 }
 
@@ -82,12 +82,12 @@ Outcome finish_ascii(const uint16_t *u, int32_t n, Flags f, char *out, int32_t *
 Outcome label_to_ascii(const uint16_t *u, int32_t n, Flags f, char *out, int32_t *outlen) noexcept {
     if (n == 0) return kRefused;
     if (all_ascii(u, n)) return finish_ascii(u, n, f, out, outlen);
-    bool oom;
-    orbek_ustring *prepared = nameprep(u, n, f.allow_unassigned, &oom);
-    if (!prepared) return oom ? kNoMemory : kRefused;
-    Outcome r = finish_ascii(prepared->units, prepared->length, f, out, outlen);
-    orbek_ustring_free(prepared);
-    return r;
+    orbek::unorm::WorkBuf prepared;
+    int r = nameprep(u, n, f.allow_unassigned, &prepared);
+    if (r != 1) return r < 0 ? kNoMemory : kRefused;
+    Outcome done = finish_ascii(prepared.units, prepared.length, f, out, outlen);
+    orbek::unorm::wb_release(&prepared);
+    return done;
 }
 
 // Label ToUnicode: kDone with the decoded label in *decoded, or kRefused
@@ -95,13 +95,12 @@ Outcome label_to_ascii(const uint16_t *u, int32_t n, Flags f, char *out, int32_t
 Outcome label_to_unicode(const uint16_t *u, int32_t n, Flags f, orbek_ustring **decoded) noexcept {
     *decoded = nullptr;
     if (n == 0) return kRefused;
-    orbek_ustring *prepared = nullptr;
+    orbek::unorm::WorkBuf prepared = {};
     if (!all_ascii(u, n)) {
-        bool oom;
-        prepared = nameprep(u, n, f.allow_unassigned, &oom);
-        if (!prepared) return oom ? kNoMemory : kRefused;
-        u = prepared->units;
-        n = prepared->length;
+        int r = nameprep(u, n, f.allow_unassigned, &prepared);
+        if (r != 1) return r < 0 ? kNoMemory : kRefused;
+        u = prepared.units;
+        n = prepared.length;
     }
     Outcome r = kRefused;
     // The re-encoding of an ACE label is at most 63 characters long and
@@ -131,7 +130,7 @@ Outcome label_to_unicode(const uint16_t *u, int32_t n, Flags f, orbek_ustring **
                 orbek_ustring_free(d);
         }
     }
-    orbek_ustring_free(prepared);
+    orbek::unorm::wb_release(&prepared);
     return r;
 }
 

@@ -4,6 +4,7 @@
 
 using namespace orbek::prep;
 namespace ustr = orbek::ustr;
+namespace unorm = orbek::unorm;
 
 namespace {
 
@@ -76,53 +77,42 @@ ORBEK_EXPORT orbek_ustring *orbek_ustring_ldapi18nstringprep(int32_t type, const
         return nullptr;
 
     // Map: controls and format characters go, the other spaces become
-    // U+0020.
-    UnitBuf buf;
-    if (!buf.reserve(s->length)) return nullptr;
+    // U+0020.  The result is never longer than the input.
+    unorm::WorkBuf wb;
+    if (!unorm::wb_init(&wb, s->length > INT32_MAX - 32 ? -1 : s->length + 32)) return nullptr;
     const uint16_t *u = s->units;
+    int32_t len = 0;
     for (int32_t i = 0, n = s->length; i < n;) {
         uint32_t cp = 0;
         int used = ustr::decode_cp(u + i, n - i, &cp);
         const MapEntry *m = ldap_map(cp);
         if (!m)
-            buf.append(u + i, used);
+            for (int k = 0; k < used; ++k) wb.units[len++] = u[i + k];
         else if (m->repl)
-            buf.push_unit((uint16_t)m->repl);
+            wb.units[len++] = (uint16_t)m->repl;
         i += used;
     }
-    orbek_ustring *text = buf.take();
-    if (!text) return nullptr;
+    wb.length = len;
 
-    if (type == kCaseIgnore || type == kNumeric || type == kCaseIgnoreTelephone) {
-        orbek_ustring *folded = orbek_ustring_tocasefold(text, 2);
-        orbek_ustring_free(text);
-        if (!folded) return nullptr;
-        text = folded;
-    }
-    orbek_ustring *norm = orbek_ustring_normalize(text, 4);
-    orbek_ustring_free(text);
-    if (!norm) return nullptr;
-
-    // Prohibit, and drop the right-to-left characters.
-    UnitBuf kept;
-    bool ok = kept.reserve(norm->length);
-    u = norm->units;
-    for (int32_t i = 0, n = norm->length; ok && i < n;) {
+    // Fold (for the case-ignoring rules) and normalize; then prohibit, and
+    // drop the right-to-left characters in place.
+    bool ok = fold_nfkc(&wb, type == kCaseIgnore || type == kNumeric || type == kCaseIgnoreTelephone);
+    len = 0;
+    for (int32_t i = 0, n = wb.length; ok && i < n;) {
         uint32_t cp = 0;
-        int used = ustr::decode_cp(u + i, n - i, &cp);
+        int used = ustr::decode_cp(wb.units + i, n - i, &cp);
         if (ldap_prohibited(cp))
             ok = false;
         else if (!is_randal(cp))
-            kept.append(u + i, used);
+            for (int k = 0; k < used; ++k) wb.units[len++] = wb.units[i + k];
         i += used;
     }
-    orbek_ustring_free(norm);
-    if (!ok) return nullptr;
 
     UnitBuf out;
-    if (type == kExact || type == kCaseIgnore)
-        ok = general_spaces(kept.units(), kept.length(), &out);
-    else
-        ok = drop_spaces(kept.units(), kept.length(), type != kNumeric, &out);
+    if (ok && (type == kExact || type == kCaseIgnore))
+        ok = general_spaces(wb.units, len, &out);
+    else if (ok)
+        ok = drop_spaces(wb.units, len, type != kNumeric, &out);
+    unorm::wb_release(&wb);
     return ok ? out.take() : nullptr;
 }

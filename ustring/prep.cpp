@@ -141,14 +141,33 @@ inline uint32_t digit_value(uint32_t c) noexcept {
 
 }  // namespace
 
-bool punycode_encode(const uint32_t *cps, int32_t count, UnitBuf *out) noexcept {
+namespace {
+
+// Where the encoder writes: a growing buffer, or a fixed array.
+struct BufSink {
+    UnitBuf *buf;
+    bool put(uint32_t c) noexcept { return buf->push_unit((uint16_t)c); }
+};
+
+struct ArraySink {
+    uint16_t *out;
+    int32_t cap, len;
+    bool put(uint32_t c) noexcept {
+        if (len == cap) return false;
+        out[len++] = (uint16_t)c;
+        return true;
+    }
+};
+
+template <typename Sink>
+bool encode(const uint32_t *cps, int32_t count, Sink *out) noexcept {
     uint32_t b = 0;
     for (int32_t j = 0; j < count; ++j)
         if (cps[j] < 0x80) {
-            if (!out->push_unit((uint16_t)cps[j])) return false;
+            if (!out->put(cps[j])) return false;
             ++b;
         }
-    if (b > 0 && !out->push_unit('-')) return false;
+    if (b > 0 && !out->put('-')) return false;
     uint32_t h = b, n = kInitialN, delta = 0, bias = kInitialBias;
     while (h < (uint32_t)count) {
         uint32_t m = UINT32_MAX;
@@ -165,10 +184,10 @@ bool punycode_encode(const uint32_t *cps, int32_t count, UnitBuf *out) noexcept 
             for (uint32_t k = kBase;; k += kBase) {
                 uint32_t t = threshold(k, bias);
                 if (q < t) break;
-                if (!out->push_unit(digit_char(t + (q - t) % (kBase - t)))) return false;
+                if (!out->put(digit_char(t + (q - t) % (kBase - t)))) return false;
                 q = (q - t) / (kBase - t);
             }
-            if (!out->push_unit(digit_char(q))) return false;
+            if (!out->put(digit_char(q))) return false;
             bias = adapt(delta, h + 1, h == b);
             delta = 0;
             ++h;
@@ -177,6 +196,18 @@ bool punycode_encode(const uint32_t *cps, int32_t count, UnitBuf *out) noexcept 
         ++n;
     }
     return true;
+}
+
+}  // namespace
+
+bool punycode_encode(const uint32_t *cps, int32_t count, UnitBuf *out) noexcept {
+    BufSink sink{out};
+    return encode(cps, count, &sink);
+}
+
+int32_t punycode_encode_to(const uint32_t *cps, int32_t count, uint16_t *out, int32_t cap) noexcept {
+    ArraySink sink{out, cap, 0};
+    return encode(cps, count, &sink) ? sink.len : -1;
 }
 
 orbek_ustring *punycode_decode(const uint16_t *in, int32_t count, bool *oom) noexcept {
@@ -188,7 +219,9 @@ orbek_ustring *punycode_decode(const uint16_t *in, int32_t count, bool *oom) noe
     while (b >= 0 && in[b] != '-') --b;
     int32_t start = 0;
     uint32_t out = 0;
-    uint32_t *cps = static_cast<uint32_t *>(ORBEK_ALLOC((size_t)count * 4 + 4));
+    // Labels are short: their code points fit on the stack.
+    uint32_t local[64];
+    uint32_t *cps = count < 64 ? local : static_cast<uint32_t *>(ORBEK_ALLOC((size_t)count * 4 + 4));
     if (!cps) {
         *oom = true;
         return nullptr;
@@ -225,11 +258,11 @@ orbek_ustring *punycode_decode(const uint16_t *in, int32_t count, bool *oom) noe
     // The string constructor refuses surrogates and values past U+10FFFF;
     // tell that apart from a failed allocation by checking the values here.
     for (uint32_t j = 0; j < out; ++j)
-        if (ustr::is_surrogate(cps[j]) || cps[j] > 0x10FFFF) goto done;
+        if ((cps[j] >= 0xD800 && cps[j] <= 0xDFFF) || cps[j] > 0x10FFFF) goto done;
     result = orbek_ustring_newutf32(cps, (int32_t)out);
     if (!result) *oom = true;
 done:
-    ORBEK_FREE(cps);
+    if (cps != local) ORBEK_FREE(cps);
     return result;
 }
 
@@ -247,9 +280,7 @@ bool prohibited(uint32_t cp) noexcept {
 
 // The checks after normalization: prohibited characters, the
 // bidirectional rule and (unless allowed) unassigned code points.
-bool nameprep_checks(const orbek_ustring *s, bool allow_unassigned) noexcept {
-    const uint16_t *u = s->units;
-    int32_t n = s->length;
+bool nameprep_checks(const uint16_t *u, int32_t n, bool allow_unassigned) noexcept {
     bool any_randal = false;
     for (int32_t i = 0; i < n;) {
         uint32_t cp = 0;
@@ -276,37 +307,27 @@ bool nameprep_checks(const orbek_ustring *s, bool allow_unassigned) noexcept {
 
 }  // namespace
 
-orbek_ustring *nameprep(const uint16_t *units, int32_t count, bool allow_unassigned, bool *oom) noexcept {
-    *oom = false;
-    UnitBuf buf;
-    if (!buf.reserve(count)) {
-        *oom = true;
-        return nullptr;
-    }
+bool fold_nfkc(unorm::WorkBuf *wb, bool fold) noexcept {
+    if (fold && !unorm::fold(wb, unorm::kFoldNfkc)) return false;
+    if (wb->length == 0 || unorm::quick_check(wb->units, wb->length, unorm::kNfkc) == unorm::kQcYes) return true;
+    return unorm::decompose(wb, true) && unorm::reorder(wb) && unorm::compose(wb);
+}
+
+int nameprep(const uint16_t *units, int32_t count, bool allow_unassigned, unorm::WorkBuf *wb) noexcept {
+    if (!unorm::wb_init(wb, count > INT32_MAX - 32 ? -1 : count + 32)) return -1;
+    // The label's characters without those that map to nothing.
+    int32_t len = 0;
     for (int32_t i = 0; i < count;) {
         uint32_t cp = 0;
         int used = ustr::decode_cp(units + i, count - i, &cp);
-        if (cp < 0xAD || !in_list(kMappedToNothing, kMappedToNothingCount, cp)) buf.append(units + i, used);
+        if (cp < 0xAD || !in_list(kMappedToNothing, kMappedToNothingCount, cp))
+            for (int k = 0; k < used; ++k) wb->units[len++] = units[i + k];
         i += used;
     }
-    orbek_ustring *mapped = buf.take();
-    if (!mapped) {
-        *oom = true;
-        return nullptr;
-    }
-    orbek_ustring *folded = orbek_ustring_tocasefold(mapped, 2);
-    orbek_ustring_free(mapped);
-    orbek_ustring *norm = folded ? orbek_ustring_normalize(folded, 4) : nullptr;
-    orbek_ustring_free(folded);
-    if (!norm) {
-        *oom = true;
-        return nullptr;
-    }
-    if (!nameprep_checks(norm, allow_unassigned)) {
-        orbek_ustring_free(norm);
-        return nullptr;
-    }
-    return norm;
+    wb->length = len;
+    int r = !fold_nfkc(wb, true) ? -1 : nameprep_checks(wb->units, wb->length, allow_unassigned) ? 1 : 0;
+    if (r != 1) unorm::wb_release(wb);
+    return r;
 }
 
 }  // namespace prep

@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 
+#include "ustring/normalize.h"
 #include "ustring/prep_tables.h"
 #include "ustring/ustring.h"
 
@@ -82,6 +83,9 @@ private:
 // allocation failure, or when a delta would overflow 32 bits (labels the
 // library encodes are far too short for that).
 bool punycode_encode(const uint32_t *cps, int32_t count, UnitBuf *out) noexcept;
+// The same into a caller's array of cap units: the length written, or -1
+// when the encoding does not fit (or a delta would overflow).
+int32_t punycode_encode_to(const uint32_t *cps, int32_t count, uint16_t *out, int32_t cap) noexcept;
 // punycode_decode reads count units (one code point each: anything outside
 // ASCII fails anyway) and gives the decoded string, or null when the input
 // is malformed, decodes to a surrogate or a value above U+10FFFF, or memory
@@ -89,11 +93,18 @@ bool punycode_encode(const uint32_t *cps, int32_t count, UnitBuf *out) noexcept;
 // the callers compare the result's re-encoding with the input.
 orbek_ustring *punycode_decode(const uint16_t *units, int32_t count, bool *oom) noexcept;
 
-// Nameprep of a label: mapped-to-nothing characters deleted, case folded
-// (with the NFKC closure), NFKC, then the prohibited, bidirectional and
-// (unless allowed) unassigned checks.  Null when a check fails or memory
-// runs out (*oom then set).
-orbek_ustring *nameprep(const uint16_t *units, int32_t count, bool allow_unassigned, bool *oom) noexcept;
+// Case folding with the NFKC closure (when fold is set), then NFKC (unless
+// the quick check says the text is already in it), on a filled work
+// buffer.  False on allocation failure; the buffer is then still released
+// by the caller.
+bool fold_nfkc(unorm::WorkBuf *wb, bool fold) noexcept;
+
+// Nameprep of a label into *wb: mapped-to-nothing characters deleted, case
+// folded (with the NFKC closure), NFKC, then the prohibited, bidirectional
+// and (unless allowed) unassigned checks.  1 when the label passes (the
+// caller releases wb), 0 when a check fails, -1 when memory runs out (wb
+// holds nothing in both cases).
+int nameprep(const uint16_t *units, int32_t count, bool allow_unassigned, unorm::WorkBuf *wb) noexcept;
 
 }  // namespace prep
 }  // namespace orbek

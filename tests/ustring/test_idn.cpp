@@ -181,6 +181,8 @@ TEST(Punycode, DecoderEdges) {
         {"a", true, {0x80}},              // one delta of 0
         {"ls8h", true, {0x1F4A9}},
         {"bcher-kvb", true, {'b', 'c', 0x1C8, 'h', 'e', 'r'}},
+        // U+CD812's low 16 bits look like a surrogate's.
+        {"kkvz425iz3w1d11vva", true, {0x26701, 0xCD812, 0x10616A, 0x6665}},
     };
     for (const Row &r : rows) {
         bool ok;
