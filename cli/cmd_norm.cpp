@@ -65,7 +65,14 @@ struct Job {
 bool run_piece(Job *job, const uint8_t *p, size_t n) {
     size_t bad = first_malformed(p, n);
     if (bad < n) {
-        cli_error("malformed UTF-8 at byte offset %llu", (unsigned long long)(job->done + bad));
+        // The offset in decimal by hand: not every C runtime's printf
+        // knows a 64-bit conversion.
+        char digits[24], *d = digits + sizeof digits - 1;
+        *d = 0;
+        uint64_t at = job->done + bad;
+        do *--d = (char)('0' + at % 10);
+        while (at /= 10);
+        cli_error("malformed UTF-8 at byte offset %s", d);
         return false;
     }
     orbek_ustring *s = orbek_ustring_newutf8(p, (int32_t)n);

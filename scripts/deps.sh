@@ -16,6 +16,8 @@ PACKAGES=(
   libgmp-dev libssl-dev libicu-dev libcjson-dev libjansson-dev libidn-dev m4
   # GMP for the Windows builds: unpacking Debian's source package
   xz-utils
+  # normalization conformance data (tools/gen_norm_vectors.py)
+  unicode-data
 )
 
 missing=()

@@ -202,6 +202,11 @@ def generate(data):
         members = lists.get(name) or (fold.keys() if name == "kFolds" else closure.keys())
         for c in members:
             word[c] = word.get(c, 0) | (1 << bit)
+    # Surrogate code points never reach a lookup as code points; their words
+    # carry class 255 (no character has it) so that a scan of UTF-16 units
+    # through the index stops at every surrogate and decodes the pair.
+    for c in range(0xD800, 0xE000):
+        word[c] = 0xFF
     best = None
     for shift in range(4, 10):
         stage1, blocks = build_trie(word, shift)
@@ -275,9 +280,16 @@ def generate(data):
         w("constexpr int32_t %sRuns = %d;" % (name, len(ranges(lists[name]))))
     w("constexpr int32_t kMappingPoolSize = %d;" % len(pool))
     w("")
+    w("// Per form (1 NFD, 2 NFC, 3 NFKD, 4 NFKC): every code point below the bound")
+    w("// is a starter that the form's quick check passes.")
+    bounds = [min(set(ccc) | lists[n] | lists.get(m, set()))
+              for n, m in (("kNfdNo", ""), ("kNfcNo", "kNfcMaybe"), ("kNfkdNo", ""), ("kNfkcNo", "kNfkcMaybe"))]
+    w("constexpr uint32_t kQcBound[5] = {0, %s};" % ", ".join("0x%04X" % b for b in bounds))
+    w("")
     w("// The property word of a code point: its combining class in bits 0..7 and")
     w("// these flags (quick-check No and Maybe per form, a case folding mapping, an")
-    w("// NFKC closure mapping).")
+    w("// NFKC closure mapping).  The surrogate code points have class 255, which no")
+    w("// character has, so that a scan of UTF-16 units stops at each surrogate.")
     for name, bit in FLAGS:
         w("constexpr uint16_t %s = 1u << %d;" % (name, bit))
     w("")

@@ -10,6 +10,10 @@
 
 #include <string.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 static const char kOrbekSource[] = "ORBEK_UString_Normalize";
 
 namespace orbek {
@@ -82,60 +86,197 @@ inline void put(WorkBuf *wb, uint32_t cp) noexcept {
 // Appends n units unchanged.
 inline bool put_units(WorkBuf *wb, const uint16_t *u, int32_t n) noexcept {
     if (!wb_room(wb, n)) return false;
-    memcpy(wb->units + wb->length, u, (size_t)n * 2);
+    uint16_t *to = wb->units + wb->length;
+    if (n <= 8) {
+        for (int32_t k = 0; k < n; ++k) to[k] = u[k];
+    } else {
+        memcpy(to, u, (size_t)n * 2);
+    }
     wb->length += n;
     return true;
 }
 
-// The full decomposition of cp into out (room for kMaxExpansion): table
-// mappings are expanded again until nothing decomposes further, Hangul
-// syllables become their two or three jamo.
+// The index of the first unit from i on that is not below bound.  Blocks
+// of eight units are tested at once (units compared as signed after moving
+// their range down by 0x8000).
+inline int32_t skip_below(const uint16_t *u, int32_t i, int32_t n, uint32_t bound) noexcept {
+#if defined(__SSE2__)
+    const __m128i flip = _mm_set1_epi16((short)0x8000);
+    const __m128i limit = _mm_set1_epi16((short)(bound ^ 0x8000u));
+    while (n - i >= 8) {
+        __m128i v = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(u + i)), flip);
+        if (_mm_movemask_epi8(_mm_cmplt_epi16(v, limit)) != 0xFFFF) break;
+        i += 8;
+    }
+#endif
+    while (i < n && u[i] < bound) ++i;
+    return i;
+}
+
+// The index of the first unit from i on whose property word has a bit of
+// mask, or n.  Surrogates always stop the scan when mask holds the class
+// bits (their words carry class 255).
+inline int32_t scan_words(const uint16_t *u, int32_t i, int32_t n, uint32_t bound, uint16_t mask) noexcept {
+    for (;;) {
+        i = skip_below(u, i, n, bound);
+        for (; i < n && u[i] >= bound; ++i)
+            if (props(u[i]) & mask) return i;
+        if (i >= n) return n;
+    }
+}
+
+// A small direct-mapped memo of table lookups for one call: text repeats
+// the same few accented letters and pairs, and a hit saves a binary search.
+struct Memo {
+    uint32_t key[64];
+    uint32_t key2[64];
+    uintptr_t value[64];
+    Memo() noexcept { memset(key, 0xFF, sizeof key); }
+};
+
+// The decomposition record of cp (canonical first, compatibility when
+// compat), or null.
+const MapRec *find_decomposition(uint32_t cp, bool compat, Memo *memo) noexcept {
+    uint32_t slot = (cp ^ cp >> 6) & 63;
+    if (memo->key[slot] == cp) return reinterpret_cast<const MapRec *>(memo->value[slot]);
+    const MapRec *r = find_canonical(cp);
+    if (!r && compat) r = find_compat(cp);
+    memo->key[slot] = cp;
+    memo->value[slot] = reinterpret_cast<uintptr_t>(r);
+    return r;
+}
+
+// The full decomposition of cp into out (room for kMaxExpansion): Hangul
+// syllables become their two or three jamo, table mappings are expanded
+// again until nothing decomposes further.
 constexpr int kMaxExpansion = 32;
 
-void expand(uint32_t cp, bool compat, uint32_t *out, int *n) noexcept {
-    uint16_t flag = compat ? kNfkdNo : kNfdNo;
-    if (props(cp) & flag) {
-        const MapRec *r = find_canonical(cp);
-        if (!r && compat) r = find_compat(cp);
-        if (r) {
+void expand(uint32_t cp, bool compat, Memo *memo, uint32_t *out, int *n) noexcept {
+    if (cp - kSBase < kSCount) {
+        uint32_t s = cp - kSBase;
+        out[(*n)++] = kLBase + s / kNCount;
+        out[(*n)++] = kVBase + (s % kNCount) / kTCount;
+        if (s % kTCount) out[(*n)++] = kTBase + s % kTCount;
+        return;
+    }
+    if (props(cp) & (compat ? kNfkdNo : kNfdNo)) {
+        if (const MapRec *r = find_decomposition(cp, compat, memo)) {
             const uint32_t *m = mapping(r);
-            for (int i = 0; i < r->len; ++i) expand(m[i], compat, out, n);
-            return;
-        }
-        if (cp - kSBase < kSCount) {
-            uint32_t s = cp - kSBase;
-            out[(*n)++] = kLBase + s / kNCount;
-            out[(*n)++] = kVBase + (s % kNCount) / kTCount;
-            if (s % kTCount) out[(*n)++] = kTBase + s % kTCount;
+            for (int i = 0; i < r->len; ++i) expand(m[i], compat, memo, out, n);
             return;
         }
     }
     if (*n < kMaxExpansion) out[(*n)++] = cp;
 }
 
-// Appends the decomposition of length units to out.
-bool decompose_into(const uint16_t *src, int32_t length, bool compat, WorkBuf *out) noexcept {
+// The full decomposition of one character as UTF-16, with what canonical
+// ordering needs to know of it: the classes of its first and last code
+// points and whether its own marks are in order.
+struct Expansion {
+    uint32_t cp;
+    uint8_t units;
+    uint8_t first_class;
+    uint8_t last_class;
+    uint8_t in_order;
+    uint16_t unit[8];
+};
+
+// Expansions met earlier in the same call, direct-mapped by code point.
+struct ExpansionMemo {
+    Expansion slot[64];
+    ExpansionMemo() noexcept {
+        for (Expansion &e : slot) e.cp = 0xFFFFFFFFu;
+    }
+};
+
+// Fills x with the decomposition of cp; false when it takes more than the
+// eight units an Expansion holds (it is then in exp[0..*e)).
+bool make_expansion(uint32_t cp, bool compat, Memo *memo, Expansion *x, uint32_t *exp, int *e) noexcept {
+    *e = 0;
+    expand(cp, compat, memo, exp, e);
+    int32_t units = 0;
+    uint32_t last = 0;
+    x->in_order = 1;
+    for (int j = 0; j < *e; ++j) {
+        uint32_t k = combining_class(exp[j]);
+        if (k && k < last) x->in_order = 0;
+        last = k;
+        if (units + 2 > 8) return false;
+        units += encode_cp(exp[j], x->unit + units);
+    }
+    x->cp = cp;
+    x->units = (uint8_t)units;
+    x->first_class = (uint8_t)combining_class(exp[0]);
+    x->last_class = (uint8_t)last;
+    return true;
+}
+
+// Appends the decomposition of length units to out.  *ordered stays true
+// when no mark of the result follows a mark of a higher class, that is when
+// canonical ordering would change nothing.
+bool decompose_into(const uint16_t *src, int32_t length, bool compat, WorkBuf *out, bool *ordered) noexcept {
     uint16_t flag = compat ? kNfkdNo : kNfdNo;
+    uint32_t bound = kQcBound[compat ? kNfkd : kNfd];
+    Memo memo;
+    ExpansionMemo expansions;
+    uint32_t last = 0;
     int32_t i = 0, copied = 0;
     while (i < length) {
-        uint32_t u = src[i];
-        if (u < 0xA0) {  // nothing below U+00A0 decomposes
-            ++i;
-            continue;
-        }
+        // Starters that do not decompose pass untouched.
+        int32_t j = scan_words(src, i, length, bound, (uint16_t)(flag | 0xFFu));
+        if (j > i) last = 0;
+        i = j;
+        if (i >= length) break;
         uint32_t cp;
         int n = decode_cp(src + i, length - i, &cp);
         if (!n) return false;
-        if (!(props(cp) & flag)) {
+        uint16_t w = props(cp);
+        if (!(w & flag)) {
+            uint32_t k = w & 0xFFu;
+            if (k && k < last) *ordered = false;
+            last = k;
             i += n;
             continue;
         }
         if (!put_units(out, src + copied, i - copied)) return false;
-        uint32_t exp[kMaxExpansion];
-        int k = 0;
-        expand(cp, compat, exp, &k);
-        if (!wb_room(out, 2 * k)) return false;
-        for (int j = 0; j < k; ++j) put(out, exp[j]);
+        if (cp - kSBase < kSCount) {
+            // A Hangul syllable: two or three jamo, all starters.
+            if (!wb_room(out, 3)) return false;
+            uint32_t v = cp - kSBase;
+            uint16_t *to = out->units + out->length;
+            to[0] = (uint16_t)(kLBase + v / kNCount);
+            to[1] = (uint16_t)(kVBase + (v % kNCount) / kTCount);
+            to[2] = (uint16_t)(kTBase + v % kTCount);
+            out->length += v % kTCount ? 3 : 2;
+            last = 0;
+            i += n;
+            copied = i;
+            continue;
+        }
+        Expansion &x = expansions.slot[(cp ^ cp >> 5) & 63];
+        if (x.cp != cp) {
+            uint32_t exp[kMaxExpansion];
+            int e;
+            if (!make_expansion(cp, compat, &memo, &x, exp, &e)) {
+                // Too long to keep: written as it is.
+                x.cp = 0xFFFFFFFFu;
+                if (!wb_room(out, 2 * e)) return false;
+                for (int k = 0; k < e; ++k) {
+                    uint32_t c = combining_class(exp[k]);
+                    if (c && c < last) *ordered = false;
+                    last = c;
+                    put(out, exp[k]);
+                }
+                i += n;
+                copied = i;
+                continue;
+            }
+        }
+        if (!x.in_order || (x.first_class && x.first_class < last)) *ordered = false;
+        last = x.last_class;
+        if (!wb_room(out, x.units)) return false;
+        for (int k = 0; k < x.units; ++k) out->units[out->length + k] = x.unit[k];
+        out->length += x.units;
         i += n;
         copied = i;
     }
@@ -269,25 +410,25 @@ int quick_check(const uint16_t *units, int32_t length, int32_t form) noexcept {
     static const uint16_t kNo[] = {0, kNfdNo, kNfcNo, kNfkdNo, kNfkcNo};
     static const uint16_t kMaybe[] = {0, 0, kNfcMaybe, 0, kNfkcMaybe};
     if (form < kNfd || form > kNfkc) return kQcNo;
-    uint16_t no = kNo[form], maybe = kMaybe[form];
-    uint32_t last = 0;
+    uint16_t no = kNo[form], maybe = kMaybe[form], any = (uint16_t)(no | maybe | 0xFFu);
+    uint32_t bound = kQcBound[form], last = 0;
     int answer = kQcYes;
     int32_t i = 0;
     while (i < length) {
-        uint32_t cp = units[i];
-        if (cp < 0x80) {  // ASCII: class 0, in no list
-            last = 0;
-            ++i;
-            continue;
-        }
+        // Starters the form passes need no more than a look.
+        int32_t j = scan_words(units, i, length, bound, any);
+        if (j > i) last = 0;
+        i = j;
+        if (i >= length) break;
+        uint32_t cp;
         int n = decode_cp(units + i, length - i, &cp);
         if (!n) return kQcNo;
+        i += n;
         uint16_t w = props(cp);
         uint32_t k = w & 0xFFu;
         if ((k && last > k) || (w & no)) return kQcNo;
         if (w & maybe) answer = kQcMaybe;
         last = k;
-        i += n;
     }
     return answer;
 }
@@ -344,7 +485,8 @@ bool wb_replace(WorkBuf *wb, int32_t u, const uint32_t *cps, int32_t k) noexcept
 
 bool decompose(WorkBuf *wb, bool compat) noexcept {
     return rewrite(wb, [compat](const uint16_t *src, int32_t len, WorkBuf *out) {
-        return decompose_into(src, len, compat, out);
+        bool ordered = true;
+        return decompose_into(src, len, compat, out, &ordered);
     });
 }
 
@@ -389,6 +531,20 @@ bool reorder(WorkBuf *wb) noexcept {
     return true;
 }
 
+namespace {
+
+uint32_t compose_memo(uint32_t first, uint32_t second, Memo *memo) noexcept {
+    uint32_t slot = (first * 31 + second) & 63;
+    if (memo->key[slot] == first && memo->key2[slot] == second) return (uint32_t)memo->value[slot];
+    uint32_t c = compose_pair(first, second);
+    memo->key[slot] = first;
+    memo->key2[slot] = second;
+    memo->value[slot] = c;
+    return c;
+}
+
+}  // namespace
+
 bool compose(WorkBuf *wb) noexcept {
     uint16_t *u = wb->units;
     int32_t len = wb->length, r = 0;
@@ -405,6 +561,7 @@ bool compose(WorkBuf *wb) noexcept {
     // seg holds the current starter and the characters after it that are
     // still open to composition with it; w is where the starter goes.
     SmallList<Mark> seg;
+    Memo memo;
     int32_t w = r;
     seg.push(Mark{cp, 0});
     r += n;
@@ -432,7 +589,7 @@ bool compose(WorkBuf *wb) noexcept {
             Mark c = seg.items[i];
             bool blocked = last != 0 && last >= c.cls;
             uint32_t composite = 0;
-            if (!blocked && (props(c.cp) & kNfcMaybe)) composite = compose_pair(seg.items[0].cp, c.cp);
+            if (!blocked && (props(c.cp) & kNfcMaybe)) composite = compose_memo(seg.items[0].cp, c.cp, &memo);
             if (composite) {
                 // The composite takes the starter's place; the marks left
                 // between them are tried again against it.
@@ -489,8 +646,9 @@ ORBEK_EXPORT orbek_ustring *orbek_ustring_normalize(orbek_ustring *s, int32_t fo
     if (s->charcount == 0 || quick_check(s->units, s->length, form) == kQcYes) return orbek_ustring_dup(s);
     WorkBuf wb;
     if (!wb_init(&wb, s->length > INT32_MAX - 32 ? -1 : s->length + 32)) return nullptr;
-    bool ok = decompose_into(s->units, s->length, form == kNfkd || form == kNfkc, &wb) && reorder(&wb) &&
-              ((form != kNfc && form != kNfkc) || compose(&wb));
+    bool ordered = true;
+    bool ok = decompose_into(s->units, s->length, form == kNfkd || form == kNfkc, &wb, &ordered) &&
+              (ordered || reorder(&wb)) && ((form != kNfc && form != kNfkc) || compose(&wb));
     if (!ok) {
         wb_release(&wb);
         return nullptr;

@@ -194,6 +194,10 @@ TEST(NormTables, IndexAgreesWithTheLists) {
     int32_t classes = 0, folds = 0, closures = 0;
     for (uint32_t c = 0; c <= 0x10FFFF; ++c) {
         uint16_t w = props(c);
+        if (c >= 0xD800 && c <= 0xDFFF) {  // marked so that unit scans stop there
+            ASSERT_EQ(w, 0xFF);
+            continue;
+        }
         if (w & 0xFF) ++classes;
         folds += (w & kFolds) != 0;
         closures += (w & kClosure) != 0;

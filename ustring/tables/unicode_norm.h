@@ -58,9 +58,14 @@ constexpr int32_t kNfkcNoRuns = 249;
 constexpr int32_t kNfkcMaybeRuns = 41;
 constexpr int32_t kMappingPoolSize = 10748;
 
+// Per form (1 NFD, 2 NFC, 3 NFKD, 4 NFKC): every code point below the bound
+// is a starter that the form's quick check passes.
+constexpr uint32_t kQcBound[5] = {0, 0x00C0, 0x0300, 0x00A0, 0x00A0};
+
 // The property word of a code point: its combining class in bits 0..7 and
 // these flags (quick-check No and Maybe per form, a case folding mapping, an
-// NFKC closure mapping).
+// NFKC closure mapping).  The surrogate code points have class 255, which no
+// character has, so that a scan of UTF-16 units stops at each surrogate.
 constexpr uint16_t kNfdNo = 1u << 8;
 constexpr uint16_t kNfcNo = 1u << 9;
 constexpr uint16_t kNfcMaybe = 1u << 10;
@@ -75,7 +80,7 @@ constexpr uint16_t kClosure = 1u << 15;
 constexpr int kPropShift = 6;
 constexpr uint32_t kPropMask = 63u;
 extern const uint8_t kPropStage1[17408];
-extern const uint16_t kPropBlocks[14208];
+extern const uint16_t kPropBlocks[14272];
 
 extern const ClassRec kCombiningClass[kCombiningClassCount];
 extern const RangeRec kNfdNoList[kNfdNoRuns];
