@@ -22,6 +22,8 @@ int cmd_time(int argc, char **argv);
 int cmd_time_zone(const char *op, int nargs, char **args);
 int cmd_json(int argc, char **argv);
 int cmd_norm(int argc, char **argv);
+int cmd_idn(int argc, char **argv);
+int cmd_ldapprep(int argc, char **argv);
 int cmd_casefold(int argc, char **argv);
 int cmd_iconv(int argc, char **argv);
 

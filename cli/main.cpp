@@ -19,6 +19,8 @@ static const orbek_command kCommands[] = {
     {"norm", "norm nfc|nfd|nfkc|nfkd [FILE]", cmd_norm},
     {"casefold", "casefold [--nfkc] [FILE]", cmd_casefold},
     {"iconv", "iconv --from NAME --to NAME [FILE] | --list", cmd_iconv},
+    {"idn", "idn toascii|tounicode [--allow-unassigned] [--std3] [--wildcard] NAME...", cmd_idn},
+    {"ldapprep", "ldapprep --type 0|1|3|4|5 [TEXT]", cmd_ldapprep},
 };
 
 void cli_error(const char *fmt, ...) {

@@ -989,6 +989,82 @@ ORBEK_API int32_t orbek_ustring_tombs(const orbek_ustring *s, const char *charse
                                       int32_t *len) ORBEK_NOEXCEPT;
 
 /* ======================================================================
+ * Unicode strings: LDAP preparation and IDN
+ * ====================================================================== */
+
+/* Internationalized domain names (IDNA 2003): ToASCII and ToUnicode of one
+ * label or of a whole name, over nameprep (mapped-to-nothing characters
+ * deleted, case folding with the NFKC closure, NFKC, prohibited and
+ * bidirectional checks; Unicode 5.0 assignments) and Punycode.  Label
+ * separators are U+002E, U+3002, U+FF0E and U+FF61; ASCII output separates
+ * labels with ".".  The three flags are 0 (off) or anything else (on):
+ *   allow_unassigned  code points unassigned in Unicode 5.0 pass nameprep;
+ *   use_std3          a label holds only ASCII letters, digits and "-" (and
+ *                     non-ASCII before encoding), with no "-" at either end;
+ *   wildcard          with use_std3, "*" is accepted as well.
+ * An all-ASCII label skips nameprep and keeps its letter case ("ABC" stays
+ * "ABC"); only a label that is non-ASCII after nameprep gets the "xn--"
+ * prefix.  Every ASCII label is 1 to 63 characters long. */
+
+/* Label ToASCII: 1 with a new 0-terminated ASCII string in *ascii (release
+ * with orbek_free) and its length in *len; 0 for a null or empty label, a
+ * null out-parameter, a nameprep or host-name failure, a non-ASCII label
+ * that already begins with "xn--" (any case), a result outside 1 to 63
+ * characters, or allocation failure.  On 0, *ascii is null and *len 0
+ * whenever they were given. */
+ORBEK_API int32_t orbek_ustring_idnlabel_toascii(const orbek_ustring *label, uint32_t allow_unassigned,
+                                                 uint32_t use_std3, uint32_t wildcard, char **ascii,
+                                                 int32_t *len) ORBEK_NOEXCEPT;
+/* Label ToUnicode: the decoded label as a new string, when the label (after
+ * nameprep, if it is not ASCII) is an "xn--" label whose Punycode decodes
+ * and whose decoded text converts back to the same label by ToASCII with
+ * the same flags (letter case aside).  In every other case (nothing to
+ * decode, a failed step, allocation failure) the label itself with one
+ * more reference.  Null only for a null label.  The caller frees the
+ * result either way. */
+ORBEK_API orbek_ustring *orbek_ustring_idnlabel_tounicode(orbek_ustring *label, uint32_t allow_unassigned,
+                                                         uint32_t use_std3, uint32_t wildcard) ORBEK_NOEXCEPT;
+/* Name ToASCII: every label through label ToASCII, joined by ".", as a new
+ * 0-terminated string in *ascii (release with orbek_free), length in *len.
+ * 0 (with *ascii null and *len 0 when given) for a null or empty name, a
+ * null out-parameter, an empty label (a separator at the start or the end,
+ * or two in a row), any label that fails, or allocation failure. */
+ORBEK_API int32_t orbek_ustring_idn_toascii(const orbek_ustring *name, uint32_t allow_unassigned, uint32_t use_std3,
+                                            uint32_t wildcard, char **ascii, int32_t *len) ORBEK_NOEXCEPT;
+/* Name ToUnicode: every label through label ToUnicode, joined by U+002E, as
+ * a new string.  An empty name, an empty label, or allocation failure on
+ * the way gives the name itself with one more reference.  Null only for a
+ * null name.  The caller frees the result either way.  Beware: a result
+ * that equals the input does not say whether anything failed. */
+ORBEK_API orbek_ustring *orbek_ustring_idn_tounicode(orbek_ustring *name, uint32_t allow_unassigned,
+                                                    uint32_t use_std3, uint32_t wildcard) ORBEK_NOEXCEPT;
+
+/* LDAP internationalized string preparation of an attribute value for the
+ * matching rule named by type:
+ *   ORBEK_LDAPPREP_EXACT            0  exact string
+ *   ORBEK_LDAPPREP_CASEIGNORE       1  case-ignore string (case folded)
+ *   ORBEK_LDAPPREP_NUMERIC          3  numeric string (folded, every space
+ *                                      dropped)
+ *   ORBEK_LDAPPREP_TELEPHONE        4  telephone number (spaces and
+ *                                      hyphens dropped)
+ *   ORBEK_LDAPPREP_CASEIGNORE_TEL   5  the same, case folded
+ * Controls and format characters are dropped and other spaces become
+ * U+0020; then case folding (types 1, 3, 5) and NFKC.  Right-to-left
+ * letters are removed from the result.  Types 0 and 1 give the text with
+ * one space at each end and every inner run of spaces as two (an empty or
+ * all-space text gives exactly two spaces); types 3 to 5 drop each space
+ * (and hyphen) unless a combining mark follows it.  Returns a new string,
+ * or null for a null string, any other type (2 included), a prohibited
+ * character (unassigned in Unicode 5.0, private use, a non-character,
+ * U+FFFD, a display-property character) or allocation failure. */
+#define ORBEK_LDAPPREP_EXACT 0
+#define ORBEK_LDAPPREP_CASEIGNORE 1
+#define ORBEK_LDAPPREP_NUMERIC 3
+#define ORBEK_LDAPPREP_TELEPHONE 4
+#define ORBEK_LDAPPREP_CASEIGNORE_TEL 5
+ORBEK_API orbek_ustring *orbek_ustring_ldapi18nstringprep(int32_t type, const orbek_ustring *s) ORBEK_NOEXCEPT;
+
+/* ======================================================================
  * Time values
  * ====================================================================== */
 

@@ -18,6 +18,7 @@ PACKAGES=(
   doxygen
   # concurrency benchmark peer (GAsyncQueue, GThreadPool, GRecMutex)
   libglib2.0-dev
+  libgmp-dev libssl-dev libicu-dev libcjson-dev libjansson-dev libidn-dev m4
   # GMP for the Windows builds: unpacking Debian's source package
   xz-utils
   # normalization conformance data (tools/gen_norm_vectors.py)
