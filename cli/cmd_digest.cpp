@@ -2,9 +2,9 @@
 //
 //   orbek digest [--sha1|--sha256|--sha512] [--hmac-key-file F] [FILE...]
 //
-// Each FILE goes through a file stream into a digest (or HMAC) filter over
-// a null stream; standard input ("-", or no FILE) is written into the same
-// chain in chunks.  The digest is printed through the hex codec as
+// Each FILE is read through a file stream and written into a digest (or
+// HMAC) filter over a null stream; standard input ("-", or no FILE) is
+// written into the same chain.  The digest is printed through the hex codec as
 // "<hex>  <name>".  A file that cannot be read is reported and skipped; the
 // exit code is then 1.
 #include <stdio.h>
@@ -68,9 +68,21 @@ void print_line(const char *hex, const char *name) {
     fputc('\n', stdout);
 }
 
+uint8_t buf[64 * 1024];
+
+// A file stream read to its end in 64 KiB chunks and written down the chain
+// (eight times fewer reads than orbek_stream_writefromstream's 8 KiB): the
+// end is a failing read after which control 11 answers 1.
+bool hash_file(orbek_stream *chain, orbek_stream *file, orbek_err_ctx *ctx) {
+    for (int32_t got = 0;;) {
+        if (orbek_stream_read(file, buf, (int32_t)sizeof buf, &got, ctx) != 1)
+            return orbek_stream_ctrl(file, ORBEK_CTRL_AT_END, nullptr, nullptr) == 1;
+        if (orbek_stream_writen(chain, buf, got, ctx) != 1) return false;
+    }
+}
+
 // Standard input written into the chain in chunks.
 bool hash_stdin(orbek_stream *chain, orbek_err_ctx *ctx) {
-    static uint8_t buf[64 * 1024];
     cli_binary_stdio();
     for (size_t n; (n = fread(buf, 1, sizeof buf, stdin)) > 0;)
         if (orbek_stream_writen(chain, buf, (int32_t)n, ctx) != 1) return false;
@@ -100,13 +112,12 @@ bool digest_one(const orbek_md_table *table, const uint8_t *key, int32_t key_len
     if (strcmp(name, "-") == 0) {
         ok = hash_stdin(chain.s, chain.ctx);
     } else {
-        // The copy ends with the file's failing read, the end it expects.
         file.s = orbek_stream_new_file(name, ORBEK_FILE_READ, file.ctx);
         if (!file.s) {
             cli_error("cannot open '%s'", name);
             return false;
         }
-        ok = orbek_stream_writefromstream(chain.s, file.s, nullptr, file.ctx) == 1;
+        ok = hash_file(chain.s, file.s, file.ctx);
         if (!ok) {
             cli_error("cannot read '%s'", name);
             orbek_err_ctx_print(file.ctx);

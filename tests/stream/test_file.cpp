@@ -31,7 +31,7 @@ std::string read_file(const std::string &path) {
     return s;
 }
 
-orbek_stream *open(const std::string &path, int32_t mode, orbek_err_ctx *ctx = nullptr) {
+orbek_stream *open_file(const std::string &path, int32_t mode, orbek_err_ctx *ctx = nullptr) {
     return orbek_stream_new_file(path.c_str(), mode, ctx);
 }
 
@@ -57,8 +57,8 @@ int32_t set(orbek_stream *s, int32_t code, int32_t v, orbek_err_ctx *ctx = nullp
 TEST(FileStream, ReadsToTheEndWritesAndAnswersControls) {
     Ctx ctx;
     const std::string p = tmp("rw"), q = tmp("thousand");
-    { Chain w(open(p, ORBEK_FILE_WRITE, ctx)); put(w, "0123456789"); }
-    Chain r(open(p, ORBEK_FILE_READ, ctx));
+    { Chain w(open_file(p, ORBEK_FILE_WRITE, ctx)); put(w, "0123456789"); }
+    Chain r(open_file(p, ORBEK_FILE_READ, ctx));
     EXPECT_EQ(read_some(r, 4), "0123");
     EXPECT_EQ(orbek_stream_ctrl(r, ORBEK_CTRL_AT_END, nullptr, ctx), 0);
     EXPECT_EQ(read_some(r, 4), "4567");
@@ -74,17 +74,17 @@ TEST(FileStream, ReadsToTheEndWritesAndAnswersControls) {
     ASSERT_EQ(orbek_stream_ctrl(r, ORBEK_CTRL_RESET, nullptr, ctx), 1);
     EXPECT_EQ(read_some(r, 100), "0123456789") << "reset goes back to the start";
 
-    EXPECT_EQ(ctx.fails(open(p, 4, ctx) != nullptr), ORBEK_ERR_STREAM_FILE_MODE);
+    EXPECT_EQ(ctx.fails(open_file(p, 4, ctx) != nullptr), ORBEK_ERR_STREAM_FILE_MODE);
     EXPECT_EQ(ctx.fails(orbek_stream_new_file(nullptr, 1, ctx) != nullptr), ORBEK_ERR_NULL_POINT);
     for (int32_t mode : {ORBEK_FILE_WRITE, ORBEK_FILE_APPEND}) {
-        Chain w(open(q, mode, ctx));
+        Chain w(open_file(q, mode, ctx));
         EXPECT_EQ(ctx.fails(orbek_stream_read(w, (uint8_t *)&mode, 4, nullptr, ctx)), ORBEK_ERR_STREAM_CANNOT_READ);
         put(w, std::string(500, (char)('a' + mode)));
     }
     EXPECT_EQ(read_file(q), std::string(500, 'c') + std::string(500, 'd')) << "write truncates, append appends";
 
     // Length leaves the position where it was.
-    Chain t(open(q, ORBEK_FILE_READ, ctx));
+    Chain t(open_file(q, ORBEK_FILE_READ, ctx));
     ASSERT_EQ(set(t, ORBEK_CTRL_SET_POS, 498), 1);
     EXPECT_EQ(get(t, ORBEK_CTRL_LENGTH), 1000);
     EXPECT_EQ(get(t, ORBEK_CTRL_GET_POS), 498);
@@ -97,7 +97,7 @@ TEST(FileStream, CloseAndReopen) {
     Ctx ctx;
     const std::string p = tmp("reopen");
     write_file(p, "abcdef");
-    Chain f(open(p, ORBEK_FILE_READ, ctx));
+    Chain f(open_file(p, ORBEK_FILE_READ, ctx));
     EXPECT_EQ(read_some(f, 2), "ab");
     // Reading turned into writing keeps the content and starts at the start.
     ASSERT_EQ(set(f, ORBEK_CTRL_REOPEN, ORBEK_FILE_WRITE, ctx), 1);
@@ -132,8 +132,8 @@ TEST(FileStream, CloseAndReopen) {
 TEST(FileStream, FileSystemFailuresLeaveNothingBehind) {
     Ctx ctx;
     const long live = testalloc::live_blocks();
-    EXPECT_EQ(ctx.fails(open(tmp("no_such_dir/x"), ORBEK_FILE_WRITE, ctx) != nullptr), ORBEK_ERR_STREAM_OPEN_FILE);
-    EXPECT_EQ(ctx.fails(open(tmp("never_written"), ORBEK_FILE_READ, ctx) != nullptr), ORBEK_ERR_STREAM_OPEN_FILE);
+    EXPECT_EQ(ctx.fails(open_file(tmp("no_such_dir/x"), ORBEK_FILE_WRITE, ctx) != nullptr), ORBEK_ERR_STREAM_OPEN_FILE);
+    EXPECT_EQ(ctx.fails(open_file(tmp("never_written"), ORBEK_FILE_READ, ctx) != nullptr), ORBEK_ERR_STREAM_OPEN_FILE);
 
     // A read-only file cannot be opened to write and keeps its content
     // (unless the tests run with rights that override it).
@@ -145,7 +145,7 @@ TEST(FileStream, FileSystemFailuresLeaveNothingBehind) {
         fclose(probe);
     } else {
         for (int32_t mode : {ORBEK_FILE_WRITE, ORBEK_FILE_APPEND})
-            EXPECT_EQ(ctx.fails(open(ro, mode, ctx) != nullptr), ORBEK_ERR_STREAM_OPEN_FILE);
+            EXPECT_EQ(ctx.fails(open_file(ro, mode, ctx) != nullptr), ORBEK_ERR_STREAM_OPEN_FILE);
         EXPECT_EQ(read_file(ro), "keep");
     }
     chmod(ro.c_str(), S_IREAD | S_IWRITE);
@@ -157,7 +157,7 @@ TEST(FileStream, FileSystemFailuresLeaveNothingBehind) {
     const std::string gone = tmp("gone");
     write_file(gone, "data");
     {
-        Chain f(open(gone, ORBEK_FILE_READ, ctx));
+        Chain f(open_file(gone, ORBEK_FILE_READ, ctx));
         if (remove(gone.c_str()) == 0) {
             EXPECT_EQ(read_some(f, 10), "data");
         } else {  // Windows keeps open files: close, then remove
@@ -172,7 +172,7 @@ TEST(FileStream, FileSystemFailuresLeaveNothingBehind) {
     // A full device: buffered bytes fail at the flush, large writes at once.
     if (FILE *full = fopen("/dev/full", "wb")) {
         fclose(full);
-        Chain f(open("/dev/full", ORBEK_FILE_WRITE, ctx));
+        Chain f(open_file("/dev/full", ORBEK_FILE_WRITE, ctx));
         put(f, "abc");
         EXPECT_EQ(ctx.fails(orbek_stream_ctrl(f, ORBEK_CTRL_FLUSH, nullptr, ctx)), ORBEK_ERR_STREAM_FILE_FLUSH);
         std::string big(1 << 20, 'x');
@@ -184,7 +184,7 @@ TEST(FileStream, FileSystemFailuresLeaveNothingBehind) {
     const std::string keep = tmp("keep");
     write_file(keep, "keep");
     testalloc::sweep([&] {
-        orbek_stream *s = open(keep, ORBEK_FILE_WRITE, ctx);
+        orbek_stream *s = open_file(keep, ORBEK_FILE_WRITE, ctx);
         if (!s) {
             EXPECT_EQ(read_file(keep), "keep");
         }
@@ -200,23 +200,23 @@ TEST(FileStream, CopiesAndFiltersOverFiles) {
     const std::string p = tmp("copy"), b64 = tmp("b64"), data = bytes(20000, 9);
     write_file(p, data);
     // A file source ends with its failing read, which the copy accepts.
-    Chain src(open(p, ORBEK_FILE_READ, ctx)), m(orbek_stream_new_mem(0, ctx));
+    Chain src(open_file(p, ORBEK_FILE_READ, ctx)), m(orbek_stream_new_mem(0, ctx));
     int32_t total = 0;
     ASSERT_EQ(orbek_stream_writefromstream(m, src, &total, ctx), 1);
     EXPECT_EQ(total, 20000);
     EXPECT_EQ(content(m), data);
     EXPECT_EQ(ctx.code(), ORBEK_ERR_STREAM_READ_FILE) << "the end's record stays";
     // Memory into a file; Base64 over a file, written then read back.
-    Chain dst(open(p, ORBEK_FILE_APPEND, ctx));
+    Chain dst(open_file(p, ORBEK_FILE_APPEND, ctx));
     ASSERT_EQ(orbek_stream_writefromstream(dst, m, &total, ctx), 1);
     ASSERT_EQ(orbek_stream_ctrl(dst, ORBEK_CTRL_FLUSH, nullptr, ctx), 1);
     EXPECT_EQ(read_file(p), data + data);
     {
-        Chain enc(stack(orbek_stream_new_base64(ORBEK_B64_LF, 64, 2, ctx), open(b64, ORBEK_FILE_WRITE, ctx)));
+        Chain enc(stack(orbek_stream_new_base64(ORBEK_B64_LF, 64, 2, ctx), open_file(b64, ORBEK_FILE_WRITE, ctx)));
         put(enc, data);
         ASSERT_EQ(orbek_stream_ctrl(enc, ORBEK_CTRL_FLUSH, nullptr, ctx), 1);
     }
-    Chain dec(stack(orbek_stream_new_base64(ORBEK_B64_LF, 64, ORBEK_B64_SKIP_BREAKS, ctx), open(b64, ORBEK_FILE_READ, ctx)));
+    Chain dec(stack(orbek_stream_new_base64(ORBEK_B64_LF, 64, ORBEK_B64_SKIP_BREAKS, ctx), open_file(b64, ORBEK_FILE_READ, ctx)));
     int32_t rc = 0;
     EXPECT_EQ(drain(dec, 1000, &rc, ctx), data);
     remove(p.c_str());
@@ -241,13 +241,13 @@ TEST(FileStream, BeyondFourGibibytes) {
     }
     Ctx ctx;
     {
-        Chain r(open(p, ORBEK_FILE_READ, ctx));
+        Chain r(open_file(p, ORBEK_FILE_READ, ctx));
         ASSERT_TRUE(r.s) << "opened whatever its size";
         EXPECT_EQ(ctx.fails(set(r, ORBEK_CTRL_LENGTH, 0, ctx)), ORBEK_ERR_STREAM_GET_LENGTH);
         EXPECT_EQ(read_some(r, 4), "head") << "the length check kept the position";
         ASSERT_EQ(set(r, ORBEK_CTRL_SET_POS, INT32_MAX), 1);
         EXPECT_EQ(get(r, ORBEK_CTRL_GET_POS), INT32_MAX);
-        Chain a(open(p, ORBEK_FILE_APPEND, ctx));
+        Chain a(open_file(p, ORBEK_FILE_APPEND, ctx));
         put(a, "tail");
         ASSERT_EQ(orbek_stream_ctrl(a, ORBEK_CTRL_FLUSH, nullptr, ctx), 1);
         EXPECT_EQ(ctx.fails(set(a, ORBEK_CTRL_GET_POS, 0, ctx)), ORBEK_ERR_STREAM_BAD_POS);
