@@ -21,6 +21,7 @@ static const orbek_command kCommands[] = {
     {"iconv", "iconv --from NAME --to NAME [FILE] | --list", cmd_iconv},
     {"idn", "idn toascii|tounicode [--allow-unassigned] [--std3] [--wildcard] NAME...", cmd_idn},
     {"ldapprep", "ldapprep --type 0|1|3|4|5 [TEXT]", cmd_ldapprep},
+    {"digest", "digest [--sha1|--sha256|--sha512] [--hmac-key-file F] [FILE...]", cmd_digest},
 };
 
 void cli_error(const char *fmt, ...) {

@@ -328,6 +328,12 @@ ORBEK_API int32_t orbek_bsearch(const void *key, const void *base, int32_t count
  * "ORBEK_Stream_Base64", ...) and whose description is the code's text.
  * No lock: a chain belongs to one thread at a time.
  */
+/* A stream: a source/sink (memory, file, null) or a filter (Base64, hex,
+ * digest, HMAC) chained in front of exactly one source/sink.  Writing to
+ * the first stream of a chain pushes transformed bytes down to the sink;
+ * reading pulls them up from the source.  Stream functions take an error
+ * context last (null drops the records) and append one record per
+ * failure. */
 typedef struct orbek_stream orbek_stream;
 
 /* Type codes: the filter bit, the source/sink bit and the kinds. */
@@ -362,6 +368,25 @@ typedef struct orbek_stream orbek_stream;
 #define ORBEK_CTRL_SET_WRITE_POS  18  /**< set the write position */
 #define ORBEK_CTRL_RESERVE        19  /**< room for *arg more bytes (a hint: 0 without a record) */
 #define ORBEK_CTRL_BASE64_FINISH  20  /**< argument: orbek_data_blob **, receives the last decoded bytes */
+/* Control codes; the argument points to an int32_t unless noted. */
+#define ORBEK_CTRL_RESET          1   /* read and write positions to 0 */
+#define ORBEK_CTRL_LENGTH         2   /* store the length (or bytes not yet read) */
+#define ORBEK_CTRL_MD_LENGTH      3   /* the digest length */
+#define ORBEK_CTRL_MD_FINISH      4   /* argument: uint8_t buffer of the digest length */
+#define ORBEK_CTRL_MD_ALGORITHM   5   /* the digest table's algorithm value */
+#define ORBEK_CTRL_FLUSH          6   /* write out what is held back, then forward */
+#define ORBEK_CTRL_GET_POS        7
+#define ORBEK_CTRL_SET_POS        8
+#define ORBEK_CTRL_CLOSE          9
+#define ORBEK_CTRL_REOPEN         10
+#define ORBEK_CTRL_AT_END         11  /* 1 when everything is consumed, 0 otherwise */
+#define ORBEK_CTRL_HMAC_FINISH    12  /* argument: uint8_t buffer of the digest length */
+#define ORBEK_CTRL_GET_READ_POS   15
+#define ORBEK_CTRL_GET_WRITE_POS  16
+#define ORBEK_CTRL_SET_READ_POS   17
+#define ORBEK_CTRL_SET_WRITE_POS  18
+#define ORBEK_CTRL_RESERVE        19  /* room for *arg more bytes */
+#define ORBEK_CTRL_BASE64_FINISH  20  /* argument: orbek_data_blob ** */
 
 /**
  * Reads through the stream's read operation.
@@ -442,6 +467,14 @@ ORBEK_API int32_t orbek_stream_readn(orbek_stream *stream, uint8_t *buffer, int3
  *         otherwise a failing reset, write or end check hands back its own
  *         result and record.  What was written before a failure stays.
  */
+/* Copies everything source holds into destination; *total (if given)
+ * receives the number of bytes copied.  A plain memory source gives its
+ * whole content (whatever its position); other sources are reset and read
+ * to their end (control 11 must then answer 1, else that answer is
+ * returned).  When the source sits in the destination's own chain (or
+ * shares a memory buffer with it) its bytes are first copied aside, so the
+ * result is that of copying them as they stood when the call began; that
+ * copy may fail with "Out Of Memory". */
 ORBEK_API int32_t orbek_stream_writefromstream(orbek_stream *destination, orbek_stream *source, int32_t *total,
                                                orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
 /**
@@ -553,6 +586,22 @@ ORBEK_API orbek_stream *orbek_stream_new_rwspecmem(int32_t capacity, orbek_err_c
  * @return 1; 0 with nothing stored for any other stream, a null out pointer,
  *         or a buffer the stream does not own (a view, or one handed out
  *         before).
+ * Hands a memory stream's buffer and content length out through *data and
+ * *length and sets the stream's flags to exactly "buffer not owned": the
+ * stream keeps using the buffer in place, writable (even if it was
+ * read-only) but unable to grow ("Stream cannot grow"), and never releases
+ * it.  No error context; 1, or 0 for a stream that is not a memory stream
+ * with state, one with separate positions, or a null out pointer.
+ * Ownership: the caller owns what it was given once and releases it with
+ * orbek_free, after the stream (or stops using the stream first).  Calling
+ * again is allowed and hands out the same buffer with its current length
+ * (for reading the new length after writing in place): release it once
+ * only.  A read-only copy hands over its copy.  A view
+ * (orbek_stream_new_romem without copy, orbek_memstream_dup_readonly) hands
+ * back the buffer it views, which was always the caller's or its source
+ * stream's: never release that one through this call.
+ * Hazard: the detached stream accepts writes in place, so a former view
+ * writes into the buffer it views, even one the caller meant as constant.
  */
 ORBEK_API int32_t orbek_memstreamdeatch(orbek_stream *stream, uint8_t **data, int32_t *length) ORBEK_NOEXCEPT;
 /**
@@ -698,6 +747,103 @@ ORBEK_API int32_t orbek_hexencode(int32_t upper, const uint8_t *data, int32_t le
  */
 ORBEK_API int32_t orbek_hexdecode(const char *text, int32_t length, uint8_t **data,
                                   int32_t *data_length) ORBEK_NOEXCEPT;
+
+/* File streams: access modes of orbek_stream_new_file and control 10. */
+#define ORBEK_FILE_READ    1  /* "rb" */
+#define ORBEK_FILE_WRITE   2  /* "wb": created or truncated */
+#define ORBEK_FILE_APPEND  3  /* "ab" */
+
+/**
+ * A source/sink over the file at path (a narrow string in the system's
+ * encoding; the stream keeps a copy for reopening), opened through the C
+ * runtime's buffered files in byte mode.  Returns a new stream (release
+ * with orbek_stream_free or orbek_stream_freeall, which close the file), or
+ * null with a record: "Null Point" (0x10002) for a null path, "error file
+ * mode" (0x1010B) for a mode other than 1 to 3, "open file fail" (0x1010C)
+ * when the file cannot be opened, "Out Of Memory" (0x10000).  Nothing is
+ * opened (so nothing truncated) when an allocation fails.
+ *
+ * Read: "stream can not read" (0x10119) unless opened to read; a read that
+ * delivers nothing fails with "read file fail" (0x10106), the end of the
+ * file included (a read of length 0 too): the end shows as a failing read
+ * after which control 11 answers 1, which orbek_stream_writefromstream and
+ * the filters accept as the end (the record stays in the context).  Write:
+ * "stream can not write" (0x1011A) in read mode, "write file fail"
+ * (0x10107).  Either on a closed file: "file already close" (0x10108).
+ * Controls: 1 seek to the start ("reset fail" 0x10109); 2 length, the
+ * position kept (0x10109 when seeking fails, "get stream length fail"
+ * 0x10114 beyond 2^31 - 1 bytes); 6 flush ("file flush fail" 0x10112; 1
+ * on a closed file); 7 position and 8 set position ("pos is invalid"
+ * 0x10105 for a negative value, a failing seek, or a position beyond
+ * 2^31 - 1); 9 close ("file close fail" 0x1010A, closed either way); 10
+ * reopen with the mode *argument points to, closing first: from read to
+ * write the content is kept and writing starts at the start, otherwise
+ * write truncates; 0x1010B, or 0x1010C leaving the stream closed; 11 at
+ * end (the end-of-file indicator; 0 when closed), no record.  Controls 1,
+ * 2, 7, 8 and 9 on a closed file give 0x10108; others "unsupported ctrl
+ * code" (0x10115).  Reads, writes and appends work beyond 4 GiB; only the
+ * 32-bit controls are limited.
+ */
+ORBEK_API orbek_stream *orbek_stream_new_file(const char *path, int32_t mode, orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+
+/* A caller-supplied hash: nine functions in this order.  The library holds
+ * no hash algorithm; the digest and HMAC streams copy the table, so it need
+ * not outlive them.  Slots 0 to 7 are required, dup_context only for
+ * orbek_stream_md_dup. */
+typedef struct orbek_md_table {
+    void *(*new_context)(void);                 /* null on failure */
+    void (*free_context)(void *context);
+    int32_t (*digest_length)(void);             /* L, in bytes */
+    uint32_t (*algorithm)(void);                /* handed out by control 5, not interpreted */
+    int32_t (*init)(void *context);             /* result ignored */
+    int32_t (*update)(void *context, const uint8_t *data, int32_t length); /* 1 on success */
+    int32_t (*finish)(void *context, uint8_t *digest); /* writes L bytes; 1 on success */
+    int32_t (*block_length)(void);              /* B, in bytes (HMAC) */
+    void *(*dup_context)(void *context);        /* a copy, or null */
+} orbek_md_table;
+
+/**
+ * Digest filter: every byte written passes to the next stream with one
+ * orbek_stream_write and the bytes it took are hashed ("md update fail"
+ * 0x10117 when update fails; they have reached the next stream by then).
+ * Reads pass up unhashed.  Push it onto a chain that ends in a sink (a null
+ * stream when only the digest is wanted), write, then control 4 with a
+ * buffer of the digest length; control 3 gives the length, 5 the table's
+ * algorithm value; other codes go to the next stream.  Finishing consumes
+ * the hash context: what later writes do is the table's affair.
+ * Returns a new unchained stream (release with orbek_stream_free or
+ * orbek_stream_freeall), or null with a record: "Null Point" (0x10002) for
+ * a null table, "bad md function" (0x10113) for a missing slot 0 to 7 or a
+ * digest length below 1, "Out Of Memory" (0x10000), a null new context
+ * included.  Without a next stream every call fails with "no source/sink
+ * stream" (0x1010D); control 4 fails with "md finish fail" (0x10118).
+ */
+ORBEK_API orbek_stream *orbek_stream_new_md(const orbek_md_table *table, orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+
+/**
+ * HMAC filter (RFC 2104) over the table's hash with key (key_length bytes,
+ * copied; a key longer than the block length is hashed first).  Used like
+ * the digest filter; control 12 with a buffer of the digest length finishes
+ * the MAC and answers 1, or 0 when no MAC was produced (records appended:
+ * "Out Of Memory", "md finish fail" 0x10118, or those of the outer hash);
+ * controls 3 and 5 as for the digest filter, others go to the next stream.
+ * Returns a new unchained stream, or null with a record: "Null Point" for
+ * a null table or key, "bad md function" (0x10113) for a missing slot 0 to
+ * 7 or a block length below the digest length, "Bad Length" (0x10001) for
+ * a key_length below 1, "Out Of Memory" (0x10000), "md update fail"
+ * (0x10117) when the padded key is refused.
+ */
+ORBEK_API orbek_stream *orbek_stream_new_hmac(const orbek_md_table *table, const uint8_t *key, int32_t key_length,
+                                              orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+
+/**
+ * A snapshot of a digest stream: a new, unchained digest stream with a
+ * duplicate of the hash context, so that a prefix can be finished while
+ * hashing goes on.  No error context: null when stream is not a digest
+ * stream with state, the table has no dup_context, or anything fails.
+ * Release the result with orbek_stream_free (or push it onto a chain).
+ */
+ORBEK_API orbek_stream *orbek_stream_md_dup(orbek_stream *stream) ORBEK_NOEXCEPT;
 
 /* ======================================================================
  * Unicode strings
