@@ -642,6 +642,190 @@ ORBEK_API int32_t orbek_arraylist_insert(orbek_arraylist *list, int32_t index, v
  * items move down.  0 for an index outside 0 .. count-1. */
 ORBEK_API int32_t orbek_arraylist_delete(orbek_arraylist *list, int32_t index) ORBEK_NOEXCEPT;
 
+/* ======================================================================
+ * Bit sets and big integers
+ * ====================================================================== */
+
+/* A growable sequence of bits numbered from 0, stored most significant bit
+ * first: bit n is byte n / 8 under the mask 0x80 >> (n % 8).  The bit count
+ * ends at the highest significant bit; bits at or beyond it read as 0.  It
+ * converts to and from the content of an ASN.1 BIT STRING (the unused bits
+ * of the last byte, 0-7, and the bytes).  No lock: one thread at a time. */
+typedef struct orbek_bitset orbek_bitset;
+
+/** A new set with bit count 0 and room for 32 bits.  Owned by the caller
+ * (orbek_bitset_free); null when memory is short. */
+ORBEK_API orbek_bitset *orbek_bitset_empty(void) ORBEK_NOEXCEPT;
+/** A new set holding a copy of length bytes of data, whose last byte has
+ * unused_bits unused low bits (they are cleared in the copy): bit count
+ * 8 * length - unused_bits.  Null when unused_bits is outside 0..7, data is
+ * null (even with length 0), length is negative or above 268435454, length
+ * is 0 with unused_bits not 0, or memory is short.  Owned by the caller. */
+ORBEK_API orbek_bitset *orbek_bitset_new(int32_t unused_bits, const uint8_t *data, int32_t length) ORBEK_NOEXCEPT;
+/** Releases the set; null is ignored. */
+ORBEK_API void orbek_bitset_free(orbek_bitset *set) ORBEK_NOEXCEPT;
+/** The bit count; -1 for a null set. */
+ORBEK_API int32_t orbek_bitset_getbitcount(const orbek_bitset *set) ORBEK_NOEXCEPT;
+/** The set as a BIT STRING: a new blob (released with orbek_data_blob_free)
+ * holding the (bit count + 7) / 8 bytes that carry the bits, and in
+ * *unused_bits the unused low bits of its last byte.  Null when either
+ * argument is null or memory is short. */
+ORBEK_API orbek_data_blob *orbek_bitset_getdata(const orbek_bitset *set, int32_t *unused_bits) ORBEK_NOEXCEPT;
+/** Sets bit n, growing the buffer to n / 8 + 4 bytes when n lies beyond it;
+ * the bit count becomes n + 1 if that is larger.  0 for a null set, a
+ * negative n or a failed growth (the set is then unchanged). */
+ORBEK_API int32_t orbek_bitset_set(orbek_bitset *set, int32_t n) ORBEK_NOEXCEPT;
+/** Clears bit n (1 without change when n is at or beyond the bit count).
+ * Clearing the last significant bit trims the bit count to end at the
+ * highest bit still set (0 when none is).  0 for a null set or negative n. */
+ORBEK_API int32_t orbek_bitset_clear(orbek_bitset *set, int32_t n) ORBEK_NOEXCEPT;
+/** 1 when bit n is set; 0 when it is clear, n is negative or at or beyond
+ * the bit count, or the set is null. */
+ORBEK_API int32_t orbek_bitset_isset(const orbek_bitset *set, int32_t n) ORBEK_NOEXCEPT;
+/** A new set with the same bits and bit count (its buffer only as large as
+ * they need), owned by the caller; null for null or when memory is short. */
+ORBEK_API orbek_bitset *orbek_bitset_dup(const orbek_bitset *set) ORBEK_NOEXCEPT;
+
+/* An arbitrary-precision signed integer, carried by GMP.  Every function that
+ * yields a number returns a new handle owned by the caller (released with
+ * orbek_biginteger_free) and leaves its arguments unchanged; only setbit and
+ * clearbit change a handle in place.  Functions answer null (or 0) for a null
+ * handle argument, and when GMP runs out of memory.  A handle may be read by
+ * several threads at once but not changed or freed while another uses it.
+ *
+ * Signed byte form: big-endian two's complement of minimal length (127 is
+ * 7F, 128 is 00 80, -1 is FF, -128 is 80, -129 is FF 7F, zero is 00).
+ * Unsigned byte form: the big-endian magnitude. */
+typedef struct orbek_biginteger orbek_biginteger;
+
+/* Flags of orbek_biginteger_newprime. */
+#define ORBEK_PRIME_SAFE      0x01u /* (p - 1) / 2 is prime too */
+#define ORBEK_PRIME_TOP_TWO   0x02u /* the two highest bits are set */
+#define ORBEK_PRIME_FAST      0x80u /* the repetition table of isprime_fasttest */
+
+/** Random source of orbek_biginteger_newprime: fills length bytes of buffer
+ * and returns 1; any other result ends prime generation with null. */
+typedef int32_t (*orbek_biginteger_random_func)(void *context, uint8_t *buffer, int32_t length);
+
+/** A new handle holding value; null when memory is short. */
+ORBEK_API orbek_biginteger *orbek_biginteger_new(int64_t value) ORBEK_NOEXCEPT;
+/** A new handle from length bytes of the signed byte form.  Redundant
+ * leading sign bytes are skipped (00 00 7F is 127, FF FF 80 is -128); length
+ * 0 gives 0 and bytes may then be null.  Null for null bytes with a non-zero
+ * length, a negative length, or when memory is short. */
+ORBEK_API orbek_biginteger *orbek_biginteger_newdata(const uint8_t *bytes, int32_t length) ORBEK_NOEXCEPT;
+/** A new handle from length bytes of the unsigned byte form (FF is 255);
+ * length rules as for orbek_biginteger_newdata. */
+ORBEK_API orbek_biginteger *orbek_biginteger_newunsigneddata(const uint8_t *bytes, int32_t length) ORBEK_NOEXCEPT;
+/** A new handle from NUL-terminated decimal text as GMP reads it: an
+ * optional leading minus sign, white space ignored.  Null for a null or
+ * invalid text. */
+ORBEK_API orbek_biginteger *orbek_biginteger_newdec(const char *text) ORBEK_NOEXCEPT;
+/** A new handle equal to x. */
+ORBEK_API orbek_biginteger *orbek_biginteger_dup(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/** Releases x and its digits; null is ignored. */
+ORBEK_API void orbek_biginteger_free(orbek_biginteger *x) ORBEK_NOEXCEPT;
+
+/** x in the signed byte form, as a new blob released with
+ * orbek_data_blob_free; null on failure. */
+ORBEK_API orbek_data_blob *orbek_biginteger_getdata(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/** Writes x into exactly length bytes of buffer in the unsigned byte form,
+ * right-aligned and padded with 0x00 on the left.  0 (buffer untouched) when
+ * x is null or negative, length <= 0, buffer is null, or x needs more than
+ * length bytes. */
+ORBEK_API int32_t orbek_biginteger_unsigned_tonbuf(const orbek_biginteger *x, int32_t length,
+                                                   uint8_t *buffer) ORBEK_NOEXCEPT;
+/** Stores into *out_text new NUL-terminated decimal text of x (released with
+ * orbek_free) and, when out_length is not null, its length without the NUL.
+ * 0 (nothing stored) when x is null or negative, out_text is null, or memory
+ * is short. */
+ORBEK_API int32_t orbek_biginteger_unsigned_todec(const orbek_biginteger *x, char **out_text,
+                                                  int32_t *out_length) ORBEK_NOEXCEPT;
+/** Stores x into *out and returns 1 when its magnitude fits in 63 bits; 0
+ * otherwise (-2^63 is refused too) or when x or out is null. */
+ORBEK_API int32_t orbek_biginteger_getvalue(const orbek_biginteger *x, int64_t *out) ORBEK_NOEXCEPT;
+/** -1, 0 or 1 as x is negative, zero or positive; 0 for null. */
+ORBEK_API int32_t orbek_biginteger_getsign(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/** The number of bits of the magnitude of x; 0 for zero and null. */
+ORBEK_API int32_t orbek_biginteger_getbitcount(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/** Negative, zero or positive as a is below, equal to or above b (the value
+ * is GMP's and not limited to -1 and 1).  A null handle sorts before any
+ * other: both null give 0, a null a -1, a null b 1. */
+ORBEK_API int32_t orbek_biginteger_cmp(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/** 1 for even x (zero included); 0 for odd x and null. */
+ORBEK_API int32_t orbek_biginteger_iseven(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/** 1 for odd x (-3 included); 0 for even x and null. */
+ORBEK_API int32_t orbek_biginteger_isodd(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/** Bit n of x, negative values seen as infinite two's complement (every bit
+ * of -1 is set); 0 for null or a negative n. */
+ORBEK_API int32_t orbek_biginteger_testbit(const orbek_biginteger *x, int32_t n) ORBEK_NOEXCEPT;
+/** Sets bit n of x in place (two's complement view); 0 for null, a
+ * negative n or when memory is short (x is then unchanged). */
+ORBEK_API int32_t orbek_biginteger_setbit(orbek_biginteger *x, int32_t n) ORBEK_NOEXCEPT;
+/** Clears bit n of x in place (two's complement view); failures as for
+ * orbek_biginteger_setbit. */
+ORBEK_API int32_t orbek_biginteger_clearbit(orbek_biginteger *x, int32_t n) ORBEK_NOEXCEPT;
+
+/** a + b as a new handle; null on failure (as every function down to lcm). */
+ORBEK_API orbek_biginteger *orbek_biginteger_add(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/** a - b. */
+ORBEK_API orbek_biginteger *orbek_biginteger_sub(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/** a * b. */
+ORBEK_API orbek_biginteger *orbek_biginteger_mul(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/** -x. */
+ORBEK_API orbek_biginteger *orbek_biginteger_neg(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/** The quotient a / b truncated toward zero; a new handle holding the
+ * remainder (with the sign of a) is stored into *out_remainder, which the
+ * caller frees too.  Null (and *out_remainder untouched) when any argument
+ * is null or b is zero: -7 / 2 is -3 with remainder -1. */
+ORBEK_API orbek_biginteger *orbek_biginteger_div(const orbek_biginteger *a, const orbek_biginteger *b,
+                                                 orbek_biginteger **out_remainder) ORBEK_NOEXCEPT;
+/** x / 2 truncated toward zero (-3 gives -1). */
+ORBEK_API orbek_biginteger *orbek_biginteger_div_2(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/** a mod m in 0 .. |m| - 1 (the sign of m is ignored: -7 mod 2 is 1); null
+ * for a zero m.  The modular functions below share both rules. */
+ORBEK_API orbek_biginteger *orbek_biginteger_mod(const orbek_biginteger *a, const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/** (a + b) mod m. */
+ORBEK_API orbek_biginteger *orbek_biginteger_addmod(const orbek_biginteger *a, const orbek_biginteger *b,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/** (a - b) mod m. */
+ORBEK_API orbek_biginteger *orbek_biginteger_submod(const orbek_biginteger *a, const orbek_biginteger *b,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/** (a * b) mod m. */
+ORBEK_API orbek_biginteger *orbek_biginteger_mulmod(const orbek_biginteger *a, const orbek_biginteger *b,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/** a^2 mod m. */
+ORBEK_API orbek_biginteger *orbek_biginteger_sqrmod(const orbek_biginteger *a,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/** b^e mod m.  A negative e uses the inverse of b, and gives null when b has
+ * none modulo m. */
+ORBEK_API orbek_biginteger *orbek_biginteger_expmod(const orbek_biginteger *b, const orbek_biginteger *e,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/** The inverse of a modulo m in 0 .. |m| - 1; null when it does not exist
+ * (2 modulo 4) or m is zero. */
+ORBEK_API orbek_biginteger *orbek_biginteger_invmod(const orbek_biginteger *a,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/** The greatest common divisor, never negative. */
+ORBEK_API orbek_biginteger *orbek_biginteger_gcd(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/** The least common multiple, never negative (0 when either is 0). */
+ORBEK_API orbek_biginteger *orbek_biginteger_lcm(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+
+/** 1 when x is a probable prime after 64 rounds of GMP's test; 0 otherwise,
+ * for null and when memory is short. */
+ORBEK_API int32_t orbek_biginteger_isprime(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/** The same test with fewer rounds the larger x is: 28 below 256 bits, 16
+ * below 384, 10 below 512, 7 below 640, 6 below 768, else 5. */
+ORBEK_API int32_t orbek_biginteger_isprime_fasttest(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/** A new handle holding a random probable prime of exactly bits bits, built
+ * from the bytes random(context, buffer, (bits + 7) / 8) delivers, called
+ * again for every candidate on the caller's thread.  flags: ORBEK_PRIME_SAFE,
+ * ORBEK_PRIME_TOP_TWO, ORBEK_PRIME_FAST.  Null when bits is below 2, for a
+ * safe prime of 2 bits (there is none), a null random, a random result other
+ * than 1, or when memory is short.  The call loops until it finds a prime: a
+ * random source that never varies can keep it looping for ever. */
+ORBEK_API orbek_biginteger *orbek_biginteger_newprime(orbek_biginteger_random_func random, void *context,
+                                                      int32_t bits, uint32_t flags) ORBEK_NOEXCEPT;
+
 #ifdef __cplusplus
 }
 #endif
