@@ -21,6 +21,7 @@ int cmd_time(int argc, char **argv);
 // exit code, or -1 when op with these arguments is none of them.
 int cmd_time_zone(const char *op, int nargs, char **args);
 int cmd_json(int argc, char **argv);
+int cmd_bigint(int argc, char **argv);
 
 // Shared by the subcommands: prints "orbek: <message>" to stderr.
 void cli_error(const char *fmt, ...)
