@@ -224,6 +224,7 @@ TEST(BigInteger, ByteFormsValuesAndRefusals) {
     };
     for (const auto &f : forms) EXPECT_EQ(form(num(f.in)), f.out) << f.in;
     EXPECT_EQ(form(num(-129)), "ff7f");
+    EXPECT_STREQ(testalloc::last_file(), "ORBEK_BigInteger_gmp");
     EXPECT_EQ(form(num(INT64_MIN)), "8000000000000000");
     const uint8_t ff = 0xFF;
     EXPECT_EQ(form(Big(orbek_biginteger_newunsigneddata(&ff, 1))), "00ff");

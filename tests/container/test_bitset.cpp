@@ -39,6 +39,7 @@ TEST(BitSet, BitStringFormGrowthAndTrim) {
     // Set 9 on an empty set, clear it again: the count trims to nothing.
     s = orbek_bitset_empty();
     ASSERT_TRUE(s && s->capacity == 4);
+    EXPECT_STREQ(testalloc::last_file(), "ORBEK_BitSet");
     EXPECT_EQ(bits(s), "0:");
     ASSERT_EQ(orbek_bitset_set(s, 9), 1);
     EXPECT_EQ(bits(s), "6:0040");
