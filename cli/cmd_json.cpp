@@ -1,9 +1,11 @@
 // orbek json: validate and reformat a JSON document.
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "orbek_util.h"
@@ -23,11 +25,14 @@ const char kJsonUsage[] =
 // Finds where and why a document is refused.  The decoder gives no
 // position; this scan follows the decoder's grammar (whitespace, numbers,
 // escapes, UTF-8, nesting limit), so it refuses what the decoder refuses and
-// can tell where the first fault lies.
+// can tell where the first fault lies.  With finite_numbers it also
+// refuses a number that converts to an infinity, which the encoder could
+// not write back as JSON.
 class Locator {
 public:
-    Locator(const std::string &text, int32_t limit)
-        : b_(reinterpret_cast<const unsigned char *>(text.data())), p_(b_), e_(b_ + text.size()), limit_(limit) {}
+    Locator(const std::string &text, int32_t limit, bool finite_numbers = false)
+        : b_(reinterpret_cast<const unsigned char *>(text.data())), p_(b_), e_(b_ + text.size()), limit_(limit),
+          finite_numbers_(finite_numbers) {}
 
     // True when the scan accepts the whole text; otherwise offset() and
     // reason() tell what went wrong.
@@ -88,6 +93,18 @@ private:
     }
 
     bool number() {
+        const unsigned char *start = p_;
+        if (!number_syntax()) return false;
+        if (finite_numbers_) {
+            // The same conversion as the decoder's.
+            std::string digits(reinterpret_cast<const char *>(start), (size_t)(p_ - start));
+            if (!isfinite(strtod(digits.c_str(), nullptr)))
+                return fail(start, "number too large for a double (it would become infinite)");
+        }
+        return true;
+    }
+
+    bool number_syntax() {
         if (*p_ == '-') {
             ++p_;
             if (p_ == e_) return end_fail();
@@ -219,9 +236,56 @@ private:
     const unsigned char *p_;
     const unsigned char *const e_;
     const int32_t limit_;
+    const bool finite_numbers_;
     size_t err_ = 0;
     std::string why_;
 };
+
+// Whether the tree holds a number the encoder would not write as JSON (an
+// infinity or NaN).  An explicit stack: the depth follows the recursion
+// limit, which the environment may raise.
+bool has_nonfinite(const orbek_json *root) {
+    std::vector<const orbek_json *> todo{root};
+    while (!todo.empty()) {
+        const orbek_json *v = todo.back();
+        todo.pop_back();
+        switch (orbek_json_gettype(v)) {
+            case ORBEK_JSON_NUMBER:
+                if (!isfinite(orbek_json_getnumber(v))) return true;
+                break;
+            case ORBEK_JSON_ARRAY:
+                for (int32_t i = 0, n = orbek_json_getarraysize(v); i < n; ++i)
+                    todo.push_back(orbek_json_getarrayitem(v, i));
+                break;
+            case ORBEK_JSON_OBJECT:
+                orbek_json_traverse(const_cast<orbek_json *>(v),
+                                    [](void *arg, const char *, int32_t, orbek_json *m) -> int32_t {
+                                        static_cast<std::vector<const orbek_json *> *>(arg)->push_back(m);
+                                        return 1;
+                                    },
+                                    &todo);
+                break;
+            default: break;
+        }
+    }
+    return false;
+}
+
+// "name: invalid JSON at line L, column C (byte B): reason" for the fault
+// the locator found.
+void report_fault(const char *name, const std::string &text, const Locator &loc, const char *what) {
+    size_t line = 1, col = 1;
+    for (size_t i = 0; i < loc.offset(); ++i) {
+        if (text[i] == '\n') {
+            ++line;
+            col = 1;
+        } else {
+            ++col;
+        }
+    }
+    cli_error("json: %s: %s at line %llu, column %llu (byte %llu): %s", name, what, (unsigned long long)line,
+              (unsigned long long)col, (unsigned long long)loc.offset(), loc.reason().c_str());
+}
 
 bool read_all(FILE *f, std::string *out) {
     char buf[65536];
@@ -297,19 +361,17 @@ int cmd_json(int argc, char **argv) {
             // The grammar holds, so the decoder ran out of memory.
             cli_error("json: %s: cannot decode (out of memory)", name);
         } else {
-            size_t line = 1, col = 1;
-            for (size_t i = 0; i < loc.offset(); ++i) {
-                if (text[i] == '\n') {
-                    ++line;
-                    col = 1;
-                } else {
-                    ++col;
-                }
-            }
-            cli_error("json: %s: invalid JSON at line %llu, column %llu (byte %llu): %s", name,
-                      (unsigned long long)line, (unsigned long long)col, (unsigned long long)loc.offset(),
-                      loc.reason().c_str());
+            report_fault(name, text, loc, "invalid JSON");
         }
+        return 1;
+    }
+    if (has_nonfinite(v)) {
+        orbek_json_free(v);
+        Locator loc(text, orbek_get_recursive_level(), true);
+        if (loc.scan())
+            cli_error("json: %s: a number cannot be written back as JSON", name);
+        else
+            report_fault(name, text, loc, "unusable number");
         return 1;
     }
     int rc = 0;

@@ -33,6 +33,12 @@ struct Job {
     // The last two bytes written to standard output, and how many in all.
     int last[2] = {-1, -1};
     long long written = 0;
+    // Line breaking done by the tool: a line end after every wrap
+    // characters (0: none).  The library's filter only breaks lines after
+    // whole groups of 4, so "--wrap 5" would give lines of 8.
+    int32_t wrap = 0;
+    const char *eol = "\n";
+    int32_t column = 0;
 
     ~Job() {
         orbek_stream_freeall(chain);
@@ -86,13 +92,29 @@ struct Job {
         return true;
     }
 
+    // emit, with a line end after every wrap characters.
+    bool emit_wrapped(const uint8_t *p, size_t n) {
+        while (n > 0) {
+            size_t take = (size_t)(wrap - column) < n ? (size_t)(wrap - column) : n;
+            if (!emit(p, take)) return false;
+            p += take;
+            n -= take;
+            column += (int32_t)take;
+            if (column == wrap) {
+                if (!emit(eol, strlen(eol))) return false;
+                column = 0;
+            }
+        }
+        return true;
+    }
+
     // Moves everything that stream delivers to standard output.
     bool drain(orbek_stream *from) {
         for (;;) {
             int32_t got = 0;
             if (orbek_stream_read(from, out, (int32_t)kChunk, &got, ctx) != 1) return bad_input();
             if (got == 0) return true;
-            if (!emit(out, (size_t)got)) return false;
+            if (!(wrap > 0 ? emit_wrapped(out, (size_t)got) : emit(out, (size_t)got))) return false;
         }
     }
 
@@ -163,7 +185,7 @@ const char kBase64Usage[] =
     "  Encodes FILE (or standard input) as Base64; -d decodes.\n"
     "  --url      URL-safe alphabet (- and _)\n"
     "  --no-pad   no = padding (decoding: the input has none)\n"
-    "  --wrap N   lines of N characters (default 76; 0 = --no-wrap)\n"
+    "  --wrap N   lines of exactly N characters (default 76; 0 = --no-wrap)\n"
     "  --crlf, --lf, --cr   line ends (default --lf)\n"
     "  Decoding skips line breaks.\n";
 
@@ -349,14 +371,14 @@ int cmd_base64(int argc, char **argv) {
             return job.fail(__LINE__, ORBEK_ERR_STREAM_BASE64_DECODE), 1;
         return 0;
     }
-    const uint32_t enc = (width == 0 ? ORBEK_B64_NO_BREAKS : mode) | extra;
-    if (!make_chain(job, orbek_stream_new_base64(enc, width, ORBEK_B64_SKIP_BREAKS, job.ctx), &queue)) return 1;
+    // The filter writes one long line; the tool breaks it at exactly width.
+    job.wrap = width;
+    job.eol = mode == ORBEK_B64_CRLF ? "\r\n" : mode == ORBEK_B64_CR ? "\r" : "\n";
+    if (!make_chain(job, orbek_stream_new_base64(ORBEK_B64_NO_BREAKS | extra, 0, ORBEK_B64_SKIP_BREAKS, job.ctx), &queue))
+        return 1;
     if (!encode_all(job, queue)) return 1;
     // Wrapped text ends with a line break, as text files do.
-    if (width != 0 && job.written > 0 && !(job.last[1] == '\n' || job.last[1] == '\r')) {
-        const char *eol = mode == ORBEK_B64_CRLF ? "\r\n" : mode == ORBEK_B64_CR ? "\r" : "\n";
-        if (!job.emit(eol, strlen(eol))) return 1;
-    }
+    if (width != 0 && job.column > 0 && !job.emit(job.eol, strlen(job.eol))) return 1;
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "cli/commands.h"
+#include "cli/platform.h"
 #include "orbek_util.h"
 
 static const orbek_command kCommands[] = {
@@ -44,25 +45,32 @@ int cmd_version(int argc, char **argv) {
     return 0;
 }
 
+// Every way out that wrote to standard output checks that the writes
+// reached it (a full disk, a closed pipe): exit 1 when they did not.
+static int finish_output(int rc) {
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        cli_error("cannot write standard output");
+        return 1;
+    }
+    return rc;
+}
+
 int main(int argc, char **argv) {
+    // Every command writes its line ends itself (LF, or CR LF where an
+    // option asks): no text-mode translation on Windows, which would turn
+    // "--crlf" output into CR CR LF.
+    cli_binary_stdio();
     if (argc < 2) {
         usage(stderr);
         return 2;
     }
     if (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0) {
         usage(stdout);
-        return 0;
+        return finish_output(0);
     }
-    if (strcmp(argv[1], "--version") == 0) return cmd_version(1, argv + 1);
+    if (strcmp(argv[1], "--version") == 0) return finish_output(cmd_version(1, argv + 1));
     for (const orbek_command &c : kCommands)
-        if (strcmp(argv[1], c.name) == 0) {
-            int rc = c.run(argc - 1, argv + 1);
-            if (fflush(stdout) != 0 || ferror(stdout)) {
-                cli_error("cannot write standard output");
-                return 1;
-            }
-            return rc;
-        }
+        if (strcmp(argv[1], c.name) == 0) return finish_output(c.run(argc - 1, argv + 1));
     cli_error("unknown command '%s'", argv[1]);
     usage(stderr);
     return 2;

@@ -1,13 +1,16 @@
-/*
- * orbek_util.h - the public interface of the ORBEK utility library.
+/**
+ * @file orbek_util.h
+ * @brief The public interface of the ORBEK utility library.
  *
  * Plain C (C99 and C++), one section per family.  Every object or buffer the
  * library hands out belongs to the caller and is released with its family's
- * free function; plain buffers are released with orbek_free.
+ * free function; plain buffers are released with orbek_free().
  *
  * Results are 1 for success and 0 (or a null handle) for failure unless a
  * function's comment says otherwise.  Sizes, lengths and counts are signed
- * 32-bit values; negative lengths are refused.
+ * 32-bit values; negative lengths are refused.  Stream functions take an
+ * error context last and append one record to it per failure; no other
+ * function takes one.
  */
 #ifndef ORBEK_UTIL_H
 #define ORBEK_UTIL_H
@@ -15,8 +18,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
-/* ORBEK_API marks the exported functions.  Define ORBEK_STATIC when linking
- * the static variant of the library. */
+/**
+ * @def ORBEK_API
+ * Marks the exported functions.  Define ORBEK_STATIC when linking the static
+ * variant of the library.
+ */
 #if defined(ORBEK_STATIC)
 #  define ORBEK_API
 #elif defined(_WIN32) || defined(__CYGWIN__)
@@ -29,7 +35,11 @@
 #  define ORBEK_API __attribute__((visibility("default")))
 #endif
 
-/* Every exported function is noexcept when seen from C++. */
+/**
+ * @def ORBEK_NOEXCEPT
+ * Every exported function is noexcept when seen from C++: nothing throws
+ * across the interface.
+ */
 #ifdef __cplusplus
 #  define ORBEK_NOEXCEPT noexcept
 extern "C" {
@@ -41,32 +51,67 @@ extern "C" {
  * Memory: allocation hooks and data blobs
  * ====================================================================== */
 
-/* Allocation hook: size in bytes, the library source name and line that ask. */
+/**
+ * Allocation hook: returns at least @p size bytes, or null.
+ * @p file and @p line name the library source position that asks (each
+ * module passes its own name, such as "ORBEK_ArrayList"); the default hook
+ * ignores them and takes the memory from the runtime heap.
+ */
 typedef void *(*orbek_malloc_func)(int32_t size, const char *file, int32_t line);
-/* Release hook. */
+/** Release hook: gives back a block the allocation hook handed out. */
 typedef void (*orbek_free_func)(void *ptr);
 
-/* Allocates through the current hook.  A negative size gives null without
- * touching anything; otherwise the first call freezes the hooks for good. */
+/**
+ * Allocates through the current allocation hook.
+ *
+ * The first call that reaches the hook freezes the hooks for the life of the
+ * process (orbek_setallocfunc() fails from then on).
+ * @param size  bytes wanted; 0 is passed on to the hook.
+ * @param file  source name handed to the hook (may be null).
+ * @param line  source line handed to the hook.
+ * @return what the hook returns (release it with orbek_free()); null at once,
+ *         without touching the hooks, for a negative size.
+ */
 ORBEK_API void *orbek_malloc(int32_t size, const char *file, int32_t line) ORBEK_NOEXCEPT;
-/* Releases through the current hook; null is ignored. */
+/**
+ * Releases a block through the current release hook.
+ * @param ptr  a block from orbek_malloc() or any buffer the library handed
+ *             out; null is ignored (the hook is not called).
+ */
 ORBEK_API void orbek_free(void *ptr) ORBEK_NOEXCEPT;
-/* Replaces both hooks.  0 once anything has been allocated or when either
- * argument is null; nothing changes then. */
+/**
+ * Replaces both hooks.  Call it on one thread before anything else uses the
+ * library: the hooks are plain globals.
+ * @param alloc_hook  the new allocation hook.
+ * @param free_hook   the new release hook.
+ * @return 1; 0 with both hooks unchanged once anything has been allocated or
+ *         when either argument is null.
+ */
 ORBEK_API int32_t orbek_setallocfunc(orbek_malloc_func alloc_hook, orbek_free_func free_hook) ORBEK_NOEXCEPT;
+/** @return the current allocation hook (the default one unless replaced). */
 ORBEK_API orbek_malloc_func orbek_getmallocfunc(void) ORBEK_NOEXCEPT;
+/** @return the current release hook (the default one unless replaced). */
 ORBEK_API orbek_free_func orbek_getfreefunc(void) ORBEK_NOEXCEPT;
 
-/* An owned copy of bytes. */
+/** An owned copy of bytes, released whole with orbek_data_blob_free(). */
 typedef struct orbek_data_blob {
-    uint8_t *data;
-    int32_t length;
+    uint8_t *data;  /**< the blob's own copy of the bytes */
+    int32_t length; /**< their number */
 } orbek_data_blob;
 
-/* Copies length bytes; null for a null data pointer (even with length 0),
- * a negative length or an allocation failure. */
+/**
+ * Copies bytes into a new blob.
+ * @param data    the bytes; must not be null, even for length 0.
+ * @param length  their number, 0 or more.
+ * @return a new blob owned by the caller (release it with
+ *         orbek_data_blob_free()); null for a null data pointer, a negative
+ *         length or an allocation failure.
+ */
 ORBEK_API orbek_data_blob *orbek_data_blob_new(const uint8_t *data, int32_t length) ORBEK_NOEXCEPT;
-/* Releases the bytes and the blob; null is ignored. */
+/**
+ * Releases the bytes and the blob.
+ * @param blob  a blob from the library; null is ignored.
+ */
 ORBEK_API void orbek_data_blob_free(orbek_data_blob *blob) ORBEK_NOEXCEPT;
 
 /* ======================================================================
@@ -74,110 +119,198 @@ ORBEK_API void orbek_data_blob_free(orbek_data_blob *blob) ORBEK_NOEXCEPT;
  * ====================================================================== */
 
 /* General codes. */
-#define ORBEK_ERR_OUT_OF_MEMORY   0x10000u
-#define ORBEK_ERR_BAD_LENGTH      0x10001u
-#define ORBEK_ERR_NULL_POINT      0x10002u
-#define ORBEK_ERR_NOT_SUPPORTED   0x10003u
-#define ORBEK_ERR_UNEXPECTED      0x10004u
+#define ORBEK_ERR_OUT_OF_MEMORY   0x10000u /**< "Out Of Memory" */
+#define ORBEK_ERR_BAD_LENGTH      0x10001u /**< "Bad Length" */
+#define ORBEK_ERR_NULL_POINT      0x10002u /**< "Null Point" */
+#define ORBEK_ERR_NOT_SUPPORTED   0x10003u /**< "This method not support" */
+#define ORBEK_ERR_UNEXPECTED      0x10004u /**< "unexcpeted error" */
 /* Stream codes. */
-#define ORBEK_ERR_STREAM_READONLY         0x10100u
-#define ORBEK_ERR_STREAM_CANNOT_GROW      0x10101u
-#define ORBEK_ERR_STREAM_BAD              0x10102u
-#define ORBEK_ERR_STREAM_READ_PAST_END    0x10103u
-#define ORBEK_ERR_STREAM_WRITE_FAIL       0x10104u
-#define ORBEK_ERR_STREAM_BAD_POS          0x10105u
-#define ORBEK_ERR_STREAM_READ_FILE        0x10106u
-#define ORBEK_ERR_STREAM_WRITE_FILE       0x10107u
-#define ORBEK_ERR_STREAM_FILE_CLOSED      0x10108u
-#define ORBEK_ERR_STREAM_RESET            0x10109u
-#define ORBEK_ERR_STREAM_CLOSE_FILE       0x1010Au
-#define ORBEK_ERR_STREAM_FILE_MODE        0x1010Bu
-#define ORBEK_ERR_STREAM_OPEN_FILE        0x1010Cu
-#define ORBEK_ERR_STREAM_NO_SOURCE_SINK   0x1010Du
-#define ORBEK_ERR_STREAM_LENGTH           0x1010Eu
-#define ORBEK_ERR_STREAM_HEX_DECODE       0x1010Fu
-#define ORBEK_ERR_STREAM_BASE64_FLAG      0x10110u
-#define ORBEK_ERR_STREAM_BASE64_DECODE    0x10111u
-#define ORBEK_ERR_STREAM_FILE_FLUSH       0x10112u
-#define ORBEK_ERR_STREAM_MD_FUNCTION      0x10113u
-#define ORBEK_ERR_STREAM_GET_LENGTH       0x10114u
-#define ORBEK_ERR_STREAM_BAD_CTRL         0x10115u
-#define ORBEK_ERR_STREAM_PEM_DECODE       0x10116u
-#define ORBEK_ERR_STREAM_MD_UPDATE        0x10117u
-#define ORBEK_ERR_STREAM_MD_FINISH        0x10118u
-#define ORBEK_ERR_STREAM_CANNOT_READ      0x10119u
-#define ORBEK_ERR_STREAM_CANNOT_WRITE     0x1011Au
-#define ORBEK_ERR_STREAM_POS_DIFFER       0x1011Bu
+#define ORBEK_ERR_STREAM_READONLY         0x10100u /**< "Write a readonly stream" */
+#define ORBEK_ERR_STREAM_CANNOT_GROW      0x10101u /**< "Stream cannot grow" */
+#define ORBEK_ERR_STREAM_BAD              0x10102u /**< "Bad stream": no state */
+#define ORBEK_ERR_STREAM_READ_PAST_END    0x10103u /**< "Read pass end of stream" */
+#define ORBEK_ERR_STREAM_WRITE_FAIL       0x10104u /**< "Write stream fail" */
+#define ORBEK_ERR_STREAM_BAD_POS          0x10105u /**< "pos is invalid" */
+#define ORBEK_ERR_STREAM_READ_FILE        0x10106u /**< "read file fail" */
+#define ORBEK_ERR_STREAM_WRITE_FILE       0x10107u /**< "write file fail" */
+#define ORBEK_ERR_STREAM_FILE_CLOSED      0x10108u /**< "file already close" */
+#define ORBEK_ERR_STREAM_RESET            0x10109u /**< "reset fail" */
+#define ORBEK_ERR_STREAM_CLOSE_FILE       0x1010Au /**< "file close fail" */
+#define ORBEK_ERR_STREAM_FILE_MODE        0x1010Bu /**< "error file mode" */
+#define ORBEK_ERR_STREAM_OPEN_FILE        0x1010Cu /**< "open file fail" */
+#define ORBEK_ERR_STREAM_NO_SOURCE_SINK   0x1010Du /**< "no source/sink stream": a filter without a next stream */
+#define ORBEK_ERR_STREAM_LENGTH           0x1010Eu /**< "stream length error": input ended inside a group */
+#define ORBEK_ERR_STREAM_HEX_DECODE       0x1010Fu /**< "hex decode fail" */
+#define ORBEK_ERR_STREAM_BASE64_FLAG      0x10110u /**< "bad base64 flag" */
+#define ORBEK_ERR_STREAM_BASE64_DECODE    0x10111u /**< "base64 decode fail" */
+#define ORBEK_ERR_STREAM_FILE_FLUSH       0x10112u /**< "file flush fail" */
+#define ORBEK_ERR_STREAM_MD_FUNCTION      0x10113u /**< "bad md function" */
+#define ORBEK_ERR_STREAM_GET_LENGTH       0x10114u /**< "get stream length fail" */
+#define ORBEK_ERR_STREAM_BAD_CTRL         0x10115u /**< "unsupported ctrl code" */
+#define ORBEK_ERR_STREAM_PEM_DECODE       0x10116u /**< "pem decode fail" */
+#define ORBEK_ERR_STREAM_MD_UPDATE        0x10117u /**< "md update fail" */
+#define ORBEK_ERR_STREAM_MD_FINISH        0x10118u /**< "md finish fail" */
+#define ORBEK_ERR_STREAM_CANNOT_READ      0x10119u /**< "stream can not read" */
+#define ORBEK_ERR_STREAM_CANNOT_WRITE     0x1011Au /**< "stream can not write" */
+#define ORBEK_ERR_STREAM_POS_DIFFER       0x1011Bu /**< "wirte pos and read pos are difference" */
 
-/* A ring of the 31 newest error records, in one block. */
+/**
+ * A ring of the 31 newest error records (source file, line, code and a
+ * description of at most 63 characters), in one block: recording an error
+ * never allocates.  No lock: one caller at a time.
+ */
 typedef struct orbek_err_ctx orbek_err_ctx;
 
+/**
+ * @return a new empty error context owned by the caller (release it with
+ *         orbek_err_ctx_free()), or null when the allocation fails.
+ */
 ORBEK_API orbek_err_ctx *orbek_err_ctx_new(void) ORBEK_NOEXCEPT;
-/* The same entry as orbek_free. */
+/**
+ * Releases an error context (the same entry as orbek_free()).
+ * @param ctx  the context; null is ignored.
+ */
 ORBEK_API void orbek_err_ctx_free(orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
-/* Appends a record; 0 for a null ctx or file or a negative line.  A null
- * description stores an empty one; longer than 63 characters is cut. */
+/**
+ * Appends a record; when 31 are held the oldest is dropped.
+ * @param ctx          the context.
+ * @param file         the reporter's source name.  Only the pointer is
+ *                     stored, so the text must outlive the record (a string
+ *                     literal, as the library's own reporters pass).
+ * @param line         the source line, 0 or more.
+ * @param code         the error code.
+ * @param description  the text; null stores an empty one, longer than 63
+ *                     characters is cut there.
+ * @return 1; 0 with nothing changed for a null ctx or file or a negative line.
+ */
 ORBEK_API int32_t orbek_err_ctx_put(orbek_err_ctx *ctx, const char *file, int32_t line,
                                     uint32_t code, const char *description) ORBEK_NOEXCEPT;
-/* The newest record's code, or 1 when the context is empty. */
+/**
+ * Reads the newest record's code.
+ * @param ctx   the context.
+ * @param code  receives the code, or 1 when the context is empty.
+ * @return 1; 0 when either argument is null.
+ */
 ORBEK_API int32_t orbek_err_ctx_geterrcode(const orbek_err_ctx *ctx, uint32_t *code) ORBEK_NOEXCEPT;
-/* The newest record's description.  *length receives its size with the NUL;
- * a null buffer only asks for that size. */
+/**
+ * Reads the newest record's description.
+ * @param ctx          the context.
+ * @param buffer       receives the text and its NUL; null only asks for the
+ *                     size.  An empty context gives a single NUL.
+ * @param buffer_size  the buffer's size in bytes.
+ * @param length       receives the size the text needs, its NUL included
+ *                     (1 for an empty context).
+ * @return 1; 0 when ctx or length is null or the buffer is too small (then
+ *         *length still tells the size needed).
+ */
 ORBEK_API int32_t orbek_err_ctx_geterrdesc(const orbek_err_ctx *ctx, char *buffer, int32_t buffer_size,
                                            int32_t *length) ORBEK_NOEXCEPT;
-/* Writes every record to stderr, newest first, or "No Error". */
+/**
+ * Writes every record to the standard error stream, newest first, each as
+ * "0X%08X %s %s(%d)\n" (code, description, file, line), or "No Error\n"
+ * for an empty context.  Reading does not consume the records.
+ * @param ctx  the context.
+ * @return 1; 0 for a null ctx.
+ */
 ORBEK_API int32_t orbek_err_ctx_print(const orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+/**
+ * Copies every record and the ring's positions.
+ * @param source       the context to copy.
+ * @param destination  the context that becomes its copy.
+ * @return 1; 0 when either is null.
+ */
 ORBEK_API int32_t orbek_err_ctx_copy(const orbek_err_ctx *source, orbek_err_ctx *destination) ORBEK_NOEXCEPT;
+/**
+ * Empties the context.
+ * @param ctx  the context.
+ * @return 1; 0 for null.
+ */
 ORBEK_API int32_t orbek_err_ctx_clean(orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
-/* Texts of the codes above; the empty string for any other code. */
+/**
+ * @param code  a general code, ORBEK_ERR_OUT_OF_MEMORY to ORBEK_ERR_UNEXPECTED.
+ * @return its constant text; the empty string (never null) for any other code.
+ */
 ORBEK_API const char *orbek_igetGeneralError(uint32_t code) ORBEK_NOEXCEPT;
+/**
+ * @param code  a stream code, ORBEK_ERR_STREAM_READONLY to
+ *              ORBEK_ERR_STREAM_POS_DIFFER.
+ * @return its constant text; the empty string (never null) for any other code.
+ */
 ORBEK_API const char *orbek_igetStreamError(uint32_t code) ORBEK_NOEXCEPT;
 
 /* ======================================================================
  * Process settings and utilities
  * ====================================================================== */
 
-/* "ORBEK Utility Library 2.8,Build on 2021"; constant, not to be released. */
+/**
+ * @return "ORBEK Utility Library 2.8,Build on 2021": a constant string, not
+ *         to be released.
+ */
 ORBEK_API const char *orbek_util_version(void) ORBEK_NOEXCEPT;
 
-/* The JSON decoder's nesting limit, read once at load from
- * ORBEK_RECURSIVE_LEVEL (decimal; 200 when unset, at least 8). */
+/**
+ * The JSON decoder's nesting limit, read once at load from the environment
+ * variable ORBEK_RECURSIVE_LEVEL (decimal).
+ * @return the limit: 200 when the variable is unset, never below 8.
+ */
 ORBEK_API int32_t orbek_get_recursive_level(void) ORBEK_NOEXCEPT;
 
-/* The system's 148-byte version record (OSVERSIONINFOA), read once at load.
+/**
+ * The system's 148-byte version record (OSVERSIONINFOA), read once at load.
  * Outside Windows it is filled from the kernel's release ("6.1.0-13-amd64"
  * gives major 6, minor 1, build 0 and that text as service_pack) with
- * platform_id 2. */
+ * platform_id 2.
+ */
 typedef struct orbek_winversion {
-    uint32_t size; /* 148 */
-    uint32_t major;
-    uint32_t minor;
-    uint32_t build;
-    uint32_t platform_id; /* 2: the Windows NT family */
-    char service_pack[128];
+    uint32_t size;          /**< 148 */
+    uint32_t major;         /**< major version */
+    uint32_t minor;         /**< minor version */
+    uint32_t build;         /**< build number */
+    uint32_t platform_id;   /**< 2: the Windows NT family */
+    char service_pack[128]; /**< NUL-terminated service-pack text */
 } orbek_winversion;
 
-/* Copies the version record into *out and returns out (null for null). */
+/**
+ * Copies the version record.
+ * @param out  receives the record.
+ * @return out; null for a null out.
+ */
 ORBEK_API orbek_winversion *orbek_getwinversion(orbek_winversion *out) ORBEK_NOEXCEPT;
-/* 1 when the record's platform_id is 2, else 0. */
+/** @return 1 when the version record's platform_id is 2, else 0. */
 ORBEK_API int32_t orbek_winuseunicode(void) ORBEK_NOEXCEPT;
-/* The processors the system reports, at least 1. */
+/** @return the number of processors the system reports, at least 1. */
 ORBEK_API int32_t orbek_getcpucount(void) ORBEK_NOEXCEPT;
-/* The executable's full path as a new string (release with orbek_free), or
- * null when the system cannot say, the path is 1023 characters or longer, or
- * allocation fails. */
+/**
+ * @return the executable's full path as a new NUL-terminated string (release
+ *         it with orbek_free()); null when the system cannot say, the path is
+ *         1023 characters or longer, or the allocation fails.
+ */
 ORBEK_API char *orbek_getexepath(void) ORBEK_NOEXCEPT;
-/* The part of that path after its last separator ('\\' on Windows, '/'
- * elsewhere), as a new string; null under the same conditions. */
+/**
+ * @return the part of the executable's path after its last separator ('\\'
+ *         on Windows, '/' elsewhere) as a new string (release it with
+ *         orbek_free()); null under the same conditions as orbek_getexepath().
+ */
 ORBEK_API char *orbek_getexefilename(void) ORBEK_NOEXCEPT;
 
-/* Compares a key with an element: negative, 0 or positive as the key sorts
- * before, equal to or after it. */
+/**
+ * Compares a key with an element: negative, 0 or positive as the key sorts
+ * before, equal to or after it.
+ */
 typedef int32_t (*orbek_compare_func)(const void *key, const void *element);
-/* Binary search over count elements of size bytes sorted in compare order.
- * 1 when found, with *index the first of the equal elements; 0 when not,
- * with *index where the key would be inserted (-1 when count <= 0).  0 with
- * *index untouched when key, base, compare or index is null or size < 1. */
+/**
+ * Binary search over an array sorted in compare order.
+ * @param key      what to look for, handed to compare as its first argument.
+ * @param base     the first element.
+ * @param count    the number of elements.
+ * @param size     the size of one element in bytes, 1 or more.
+ * @param compare  the comparison.
+ * @param index    when found, receives the position of the first of the
+ *                 equal elements; when not, where the key would be inserted
+ *                 (-1 when count <= 0).
+ * @return 1 when found, 0 when not; 0 with *index untouched when key, base,
+ *         compare or index is null or size < 1.
+ */
 ORBEK_API int32_t orbek_bsearch(const void *key, const void *base, int32_t count, int32_t size,
                                 orbek_compare_func compare, int32_t *index) ORBEK_NOEXCEPT;
 
@@ -185,128 +318,384 @@ ORBEK_API int32_t orbek_bsearch(const void *key, const void *base, int32_t count
  * Streams
  * ====================================================================== */
 
-/* A stream: a source/sink (memory, null) or a filter (Base64, hex) chained
+/**
+ * A stream: a source/sink (memory, null) or a filter (Base64, hex) chained
  * in front of exactly one source/sink.  Writing to the first stream of a
  * chain pushes transformed bytes down to the sink; reading pulls them up
  * from the source.  Stream functions take an error context last (null
- * drops the records) and append one record per failure. */
+ * drops the records) and append one record per failure, whose file is the
+ * reporting module's name ("ORBEK_Stream", "ORBEK_Stream_Mem",
+ * "ORBEK_Stream_Base64", ...) and whose description is the code's text.
+ * No lock: a chain belongs to one thread at a time.
+ */
 typedef struct orbek_stream orbek_stream;
 
 /* Type codes: the filter bit, the source/sink bit and the kinds. */
-#define ORBEK_STREAM_FILTER       0x10000
-#define ORBEK_STREAM_SOURCE_SINK  0x20000
-#define ORBEK_STREAM_TYPE_MD      0x10003
-#define ORBEK_STREAM_TYPE_HEX     0x10004
-#define ORBEK_STREAM_TYPE_BASE64  0x10005
-#define ORBEK_STREAM_TYPE_HMAC    0x10007
-#define ORBEK_STREAM_TYPE_MEM     0x20001
-#define ORBEK_STREAM_TYPE_FILE    0x20002
-#define ORBEK_STREAM_TYPE_NULL    0x20006
+#define ORBEK_STREAM_FILTER       0x10000 /**< class bit of every filter */
+#define ORBEK_STREAM_SOURCE_SINK  0x20000 /**< class bit of every source/sink */
+#define ORBEK_STREAM_TYPE_MD      0x10003 /**< message-digest filter */
+#define ORBEK_STREAM_TYPE_HEX     0x10004 /**< hex filter */
+#define ORBEK_STREAM_TYPE_BASE64  0x10005 /**< Base64 filter */
+#define ORBEK_STREAM_TYPE_HMAC    0x10007 /**< HMAC filter */
+#define ORBEK_STREAM_TYPE_MEM     0x20001 /**< memory source/sink (all three variants) */
+#define ORBEK_STREAM_TYPE_FILE    0x20002 /**< file source/sink */
+#define ORBEK_STREAM_TYPE_NULL    0x20006 /**< null sink */
 
-/* Control codes; the argument points to an int32_t unless noted. */
-#define ORBEK_CTRL_RESET          1   /* read and write positions to 0 */
-#define ORBEK_CTRL_LENGTH         2   /* store the length (or bytes not yet read) */
-#define ORBEK_CTRL_MD_LENGTH      3
-#define ORBEK_CTRL_MD_FINISH      4
-#define ORBEK_CTRL_MD_BLOCK       5
-#define ORBEK_CTRL_FLUSH          6   /* write out what is held back, then forward */
-#define ORBEK_CTRL_GET_POS        7
-#define ORBEK_CTRL_SET_POS        8
-#define ORBEK_CTRL_CLOSE          9
-#define ORBEK_CTRL_REOPEN         10
-#define ORBEK_CTRL_AT_END         11  /* 1 when everything is consumed, 0 otherwise */
-#define ORBEK_CTRL_HMAC_FINISH    12
-#define ORBEK_CTRL_GET_READ_POS   15
-#define ORBEK_CTRL_GET_WRITE_POS  16
-#define ORBEK_CTRL_SET_READ_POS   17
-#define ORBEK_CTRL_SET_WRITE_POS  18
-#define ORBEK_CTRL_RESERVE        19  /* room for *arg more bytes */
-#define ORBEK_CTRL_BASE64_FINISH  20  /* argument: orbek_data_blob ** */
+/* Control codes; the argument points to an int32_t unless noted.  A filter
+ * forwards the codes it does not handle; a source/sink answers them with
+ * ORBEK_ERR_STREAM_BAD_CTRL. */
+#define ORBEK_CTRL_RESET          1   /**< read and write positions to 0 */
+#define ORBEK_CTRL_LENGTH         2   /**< store the length (or bytes not yet read) */
+#define ORBEK_CTRL_MD_LENGTH      3   /**< store the digest length */
+#define ORBEK_CTRL_MD_FINISH      4   /**< finish the digest into the buffer given */
+#define ORBEK_CTRL_MD_BLOCK       5   /**< store the digest's block value */
+#define ORBEK_CTRL_FLUSH          6   /**< write out what is held back, then forward */
+#define ORBEK_CTRL_GET_POS        7   /**< store the position */
+#define ORBEK_CTRL_SET_POS        8   /**< set the position (0 <= v < length) */
+#define ORBEK_CTRL_CLOSE          9   /**< close the file */
+#define ORBEK_CTRL_REOPEN         10  /**< reopen the file with the access mode given */
+#define ORBEK_CTRL_AT_END         11  /**< 1 when everything is consumed, 0 otherwise (no record) */
+#define ORBEK_CTRL_HMAC_FINISH    12  /**< finish the HMAC into the buffer given */
+#define ORBEK_CTRL_GET_READ_POS   15  /**< store the read position */
+#define ORBEK_CTRL_GET_WRITE_POS  16  /**< store the write position */
+#define ORBEK_CTRL_SET_READ_POS   17  /**< set the read position */
+#define ORBEK_CTRL_SET_WRITE_POS  18  /**< set the write position */
+#define ORBEK_CTRL_RESERVE        19  /**< room for *arg more bytes (a hint: 0 without a record) */
+#define ORBEK_CTRL_BASE64_FINISH  20  /**< argument: orbek_data_blob **, receives the last decoded bytes */
 
-/* Generic entry points: call the stream's operation and return its result.
- * read stores the bytes delivered in *count (0 with result 1: exhausted). */
+/**
+ * Reads through the stream's read operation.
+ * @param stream  the first stream of a chain (or an unchained source).
+ * @param buffer  receives up to length bytes.
+ * @param length  bytes wanted, 0 or more.
+ * @param count   receives the number delivered (may be null); 0 with
+ *                result 1 means the source is exhausted.
+ * @param ctx     error context, or null.
+ * @return the operation's result: 1 on success, 0 on failure with a record
+ *         appended.  Records here: ORBEK_ERR_NULL_POINT for a null stream,
+ *         ORBEK_ERR_NOT_SUPPORTED when the kind cannot read (the null sink).
+ */
 ORBEK_API int32_t orbek_stream_read(orbek_stream *stream, uint8_t *buffer, int32_t length, int32_t *count,
                                     orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+/**
+ * Writes through the stream's write operation; every kind takes all the
+ * bytes or fails.
+ * @param stream  the first stream of a chain (or an unchained sink).
+ * @param buffer  the bytes.
+ * @param length  their number, 0 or more.
+ * @param count   receives the number taken (may be null).
+ * @param ctx     error context, or null.
+ * @return the operation's result: 1, or 0 with a record appended
+ *         (ORBEK_ERR_NULL_POINT for a null stream, ORBEK_ERR_NOT_SUPPORTED
+ *         without a write operation, the kind's own codes otherwise, such as
+ *         ORBEK_ERR_STREAM_READONLY or ORBEK_ERR_STREAM_CANNOT_GROW).
+ */
 ORBEK_API int32_t orbek_stream_write(orbek_stream *stream, const uint8_t *buffer, int32_t length, int32_t *count,
                                      orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+/**
+ * Sends a control code (ORBEK_CTRL_*) down the chain.
+ * @param stream    the first stream of a chain.
+ * @param code      the control code.
+ * @param argument  the code's argument (usually an int32_t *).
+ * @param ctx       error context, or null.
+ * @return the answer: 1, or 0 with a record (ORBEK_ERR_NULL_POINT,
+ *         ORBEK_ERR_NOT_SUPPORTED, ORBEK_ERR_STREAM_BAD_CTRL for a code the
+ *         sink does not handle, ORBEK_ERR_STREAM_BAD_POS, ...); the queries
+ *         ORBEK_CTRL_AT_END and ORBEK_CTRL_RESERVE answer 0 without a record.
+ */
 ORBEK_API int32_t orbek_stream_ctrl(orbek_stream *stream, int32_t code, void *argument,
                                     orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
-/* Write or read exactly length bytes. */
+/**
+ * Writes exactly length bytes, calling write until all are taken.
+ * @param stream  the first stream of a chain.
+ * @param buffer  the bytes.
+ * @param length  their number; 0 returns 1 at once.
+ * @param ctx     error context, or null.
+ * @return 1; 0 with ORBEK_ERR_NULL_POINT (null stream),
+ *         ORBEK_ERR_NOT_SUPPORTED (no write operation) or
+ *         ORBEK_ERR_BAD_LENGTH (negative length); a failing write's result
+ *         is handed back unchanged, with the record the write appended.
+ */
 ORBEK_API int32_t orbek_stream_writen(orbek_stream *stream, const uint8_t *buffer, int32_t length,
                                       orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+/**
+ * Reads exactly length bytes, calling read until they have come.
+ * @param stream  the first stream of a chain.
+ * @param buffer  receives the bytes.
+ * @param length  their number; 0 returns 1 at once.
+ * @param ctx     error context, or null.
+ * @return 1; 0 with the records of orbek_stream_writen(), and
+ *         ORBEK_ERR_BAD_LENGTH when the source ends first (the bytes that
+ *         came are in the buffer); a failing read's result is handed back.
+ */
 ORBEK_API int32_t orbek_stream_readn(orbek_stream *stream, uint8_t *buffer, int32_t length,
                                      orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
-/* Copies everything source holds into destination; *total (if given)
- * receives the number of bytes copied. */
+/**
+ * Copies everything source holds into destination.  A memory source without
+ * separate positions gives its whole content whatever its read position;
+ * any other source is reset first and read to its end in chunks of 8192.
+ * @param destination  the stream written to.
+ * @param source       the stream read from.
+ * @param total        receives the number of bytes copied (may be null).
+ * @param ctx          error context, or null.
+ * @return 1; 0 with ORBEK_ERR_NULL_POINT when either stream is null;
+ *         otherwise a failing reset, write or end check hands back its own
+ *         result and record.  What was written before a failure stays.
+ */
 ORBEK_API int32_t orbek_stream_writefromstream(orbek_stream *destination, orbek_stream *source, int32_t *total,
                                                orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
-/* Puts filter in front of the chain that starts at rest (which must end in
- * a source/sink); 1 or 0. */
+/**
+ * Puts a filter in front of a chain.  Build chains from the sink outwards.
+ * @param filter  an unchained filter.
+ * @param rest    the first stream of a chain that ends in exactly one
+ *                source/sink (or a source/sink itself).
+ * @return 1; 0 with nothing changed when either is null, filter is not an
+ *         unchained filter, rest has a previous stream or the chain from
+ *         rest holds no source/sink or goes on after it.  No error context.
+ */
 ORBEK_API int32_t orbek_stream_push(orbek_stream *filter, orbek_stream *rest) ORBEK_NOEXCEPT;
-/* Unlinks the first stream of a chain; returns the rest or null. */
+/**
+ * Unlinks the first stream of a chain from the rest.
+ * @param stream  the first stream of a chain.
+ * @return the rest (now the first stream of its own chain); null with
+ *         nothing changed when stream is null, not first or has no next.
+ */
 ORBEK_API orbek_stream *orbek_stream_pop(orbek_stream *stream) ORBEK_NOEXCEPT;
+/**
+ * @param stream  a stream, or null.
+ * @return the stream after it in its chain, or null.
+ */
 ORBEK_API orbek_stream *orbek_stream_next(orbek_stream *stream) ORBEK_NOEXCEPT;
-/* where: 1 from the chain's first stream, 2 from this one, 3 from its next.
- * type ORBEK_STREAM_FILTER or ORBEK_STREAM_SOURCE_SINK matches the class. */
+/**
+ * Finds a stream of a type in a chain, walking towards the sink.
+ * @param stream  a member of the chain.
+ * @param where   1 to start at the chain's first stream, 2 at this one, 3 at
+ *                the one after it.
+ * @param type    a type code, or exactly ORBEK_STREAM_FILTER or
+ *                ORBEK_STREAM_SOURCE_SINK to match the class.
+ * @return the first match (still part of the chain), or null; null also for
+ *         any other where.
+ */
 ORBEK_API orbek_stream *orbek_stream_find_type(orbek_stream *stream, int32_t where, int32_t type) ORBEK_NOEXCEPT;
-/* Releases one (unchained) stream; null is ignored. */
+/**
+ * Releases one stream without unlinking it: use it for unchained streams
+ * only (orbek_stream_freeall() releases chains).
+ * @param stream  the stream; null is ignored.
+ */
 ORBEK_API void orbek_stream_free(orbek_stream *stream) ORBEK_NOEXCEPT;
-/* Releases the whole chain the stream belongs to. */
+/**
+ * Releases the whole chain the stream belongs to.
+ * @param stream  any member of the chain; null is ignored.
+ */
 ORBEK_API void orbek_stream_freeall(orbek_stream *stream) ORBEK_NOEXCEPT;
-/* The type code, -1 for null. */
+/**
+ * @param stream  a stream, or null.
+ * @return its type code (ORBEK_STREAM_TYPE_*); -1 for null.
+ */
 ORBEK_API int32_t orbek_stream_gettype(const orbek_stream *stream) ORBEK_NOEXCEPT;
-/* Writes the listing of ctx (newest first, or "No Error\n") into stream.
- * On failure *code (if given) receives the failing write's error code. */
+/**
+ * Writes the listing of an error context into a stream, newest first, each
+ * record as "0X%08X %512s %64s(%d)\n" (the description right-aligned in 512
+ * columns, the file in 64), or "No Error\n" for an empty context.  The
+ * writes report into a private context, so ctx is never changed.
+ * @param stream  where the listing goes.
+ * @param ctx     the context listed.
+ * @param code    on failure receives the failing write's error code (1 when
+ *                it recorded none), ORBEK_ERR_STREAM_BAD for a null stream
+ *                and ORBEK_ERR_NULL_POINT for a null ctx; may be null.
+ * @return 1; 0 or the failing write's result otherwise.
+ */
 ORBEK_API int32_t orbek_err_ctx_output(orbek_stream *stream, const orbek_err_ctx *ctx,
                                        uint32_t *code) ORBEK_NOEXCEPT;
 
-/* Memory streams.  capacity 0 means 4096; capacities round up to 8. */
+/**
+ * A growable memory source/sink.  Writes past the capacity grow the buffer
+ * (at least doubling it); reads and writes share one position.
+ * @param capacity  initial capacity in bytes; 0 means 4096; rounded up to a
+ *                  multiple of 8.
+ * @param ctx       error context, or null.
+ * @return a new unchained stream owned by the caller; null with
+ *         ORBEK_ERR_BAD_LENGTH (negative capacity) or
+ *         ORBEK_ERR_OUT_OF_MEMORY.
+ */
 ORBEK_API orbek_stream *orbek_stream_new_mem(int32_t capacity, orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
-/* Read-only: a private copy (copy != 0) or a view of the caller's bytes,
- * which must then outlive the stream. */
+/**
+ * A read-only memory source; writes fail with ORBEK_ERR_STREAM_READONLY.
+ * @param data    the bytes (may be null only with length 0).
+ * @param length  their number.
+ * @param copy    non-zero: the stream keeps a private copy; 0: it reads the
+ *                caller's bytes in place, which must then outlive it.
+ * @param ctx     error context, or null.
+ * @return a new stream; null with ORBEK_ERR_BAD_LENGTH (negative length),
+ *         ORBEK_ERR_NULL_POINT (null data with a positive length) or
+ *         ORBEK_ERR_OUT_OF_MEMORY.
+ */
 ORBEK_API orbek_stream *orbek_stream_new_romem(const uint8_t *data, int32_t length, int32_t copy,
                                                orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
-/* Separate read and write positions: a byte queue. */
+/**
+ * A memory stream with separate read and write positions: a byte queue that
+ * moves its unread bytes to the front before it grows.  ORBEK_CTRL_LENGTH
+ * gives the bytes not yet read.
+ * @param capacity  as for orbek_stream_new_mem().
+ * @param ctx       error context, or null.
+ * @return a new stream; null as for orbek_stream_new_mem().
+ */
 ORBEK_API orbek_stream *orbek_stream_new_rwspecmem(int32_t capacity, orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
-/* Hands the buffer and its content length to the caller (release it with
- * orbek_free); the stream keeps writing in place but can no longer grow. */
+/**
+ * Hands a memory stream's buffer to the caller.  No error context.
+ *
+ * @warning The stream keeps using the buffer in place afterwards: it still
+ * accepts writes that fit (ORBEK_ERR_STREAM_CANNOT_GROW beyond them) and no
+ * longer releases the buffer.  Free the buffer only after the stream.
+ * @param stream  a memory stream without separate positions.
+ * @param data    receives the buffer (release it with orbek_free()).
+ * @param length  receives the content length.
+ * @return 1; 0 with nothing stored for any other stream, a null out pointer,
+ *         or a buffer the stream does not own (a view, or one handed out
+ *         before).
+ */
 ORBEK_API int32_t orbek_memstreamdeatch(orbek_stream *stream, uint8_t **data, int32_t *length) ORBEK_NOEXCEPT;
-/* A read-only view of an unchained memory stream's current content. */
+/**
+ * A read-only view of an unchained memory stream's current content.  No
+ * error context.
+ * @warning The view shares the buffer: the source stream must outlive it and
+ * must not grow while it is used.
+ * @param stream  an unchained memory stream without separate positions.
+ * @return a new stream owned by the caller; null for any other stream or an
+ *         allocation failure.
+ */
 ORBEK_API orbek_stream *orbek_memstream_dup_readonly(orbek_stream *stream) ORBEK_NOEXCEPT;
-/* A sink that discards everything. */
+/**
+ * A sink that discards everything it is given; reads fail with
+ * ORBEK_ERR_NOT_SUPPORTED.
+ * @param ctx  error context, or null.
+ * @return a new stream; null with ORBEK_ERR_OUT_OF_MEMORY.
+ */
 ORBEK_API orbek_stream *orbek_stream_new_null(orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
 
 /* Base64 flags.  Encoding: line-break mode 1 CR, 2 CRLF, 3 LF, 4 none.
  * Decoding: tolerance 1 strict, 2 skips CR/LF, 3 also skips TAB/SPACE. */
-#define ORBEK_B64_CR          1
-#define ORBEK_B64_CRLF        2
-#define ORBEK_B64_LF          3
-#define ORBEK_B64_NO_BREAKS   4
-#define ORBEK_B64_STRICT      1
-#define ORBEK_B64_SKIP_BREAKS 2
-#define ORBEK_B64_SKIP_BLANKS 3
-#define ORBEK_B64_NO_PAD      0x80u
-#define ORBEK_B64_URL         0x100u
+#define ORBEK_B64_CR          1     /**< encoding: lines end with CR */
+#define ORBEK_B64_CRLF        2     /**< encoding: lines end with CR LF */
+#define ORBEK_B64_LF          3     /**< encoding: lines end with LF */
+#define ORBEK_B64_NO_BREAKS   4     /**< encoding: one line, no line end */
+#define ORBEK_B64_STRICT      1     /**< decoding: alphabet and '=' only */
+#define ORBEK_B64_SKIP_BREAKS 2     /**< decoding: CR and LF are skipped */
+#define ORBEK_B64_SKIP_BLANKS 3     /**< decoding: CR, LF, TAB and SPACE are skipped */
+#define ORBEK_B64_NO_PAD      0x80u /**< no '=' padding (either direction) */
+#define ORBEK_B64_URL         0x100u /**< the URL-safe alphabet ('-' and '_') */
 
-/* Base64 filter: encodes what is written, decodes what is read.  line_width
- * below 1 means 64. */
+/**
+ * A Base64 filter: encodes what is written to it, decodes what is read
+ * through it.  Send ORBEK_CTRL_FLUSH after the last write to emit the final
+ * group.  Decoding failures are sticky: every later read fails with
+ * ORBEK_ERR_STREAM_BASE64_DECODE.
+ *
+ * Lines hold whole groups of 4 characters: a line ends once it reaches or
+ * passes the width, after the width has been raised by its remainder
+ * modulo 4.  Widths 64 and 76 give lines of 64 and 76 characters, 65 and 66
+ * give 68, 67 gives 72.
+ * @param encoding_flags  line-break mode ORBEK_B64_CR .. ORBEK_B64_NO_BREAKS,
+ *                        optionally with ORBEK_B64_NO_PAD and ORBEK_B64_URL.
+ * @param line_width      characters per line; below 1 means 64.
+ * @param decoding_flags  tolerance ORBEK_B64_STRICT .. ORBEK_B64_SKIP_BLANKS,
+ *                        optionally with ORBEK_B64_NO_PAD and ORBEK_B64_URL.
+ * @param ctx             error context, or null.
+ * @return a new unchained filter; null with ORBEK_ERR_STREAM_BASE64_FLAG
+ *         (a mode or tolerance out of range) or ORBEK_ERR_OUT_OF_MEMORY.
+ */
 ORBEK_API orbek_stream *orbek_stream_new_base64(uint32_t encoding_flags, int32_t line_width,
                                                 uint32_t decoding_flags, orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
-/* One-shot codecs; no error context.  Text results are NUL-terminated (the
- * length excludes the NUL); release results with orbek_free. */
+/**
+ * Base64-encodes a buffer in one call (lines of 64).  No error context.
+ * @param flags        encoding flags as for orbek_stream_new_base64().
+ * @param data         the bytes (not null).
+ * @param length       their number, 1 or more.
+ * @param text         receives a new NUL-terminated text (release it with
+ *                     orbek_free()).
+ * @param text_length  receives its length without the NUL.
+ * @return 1; 0 for bad arguments or flags, or an allocation failure.
+ */
 ORBEK_API int32_t orbek_base64encode(uint32_t flags, const uint8_t *data, int32_t length, char **text,
                                      int32_t *text_length) ORBEK_NOEXCEPT;
+/**
+ * Base64-decodes a text in one call.  No error context.
+ * @param flags        decoding flags as for orbek_stream_new_base64().
+ * @param text         the text (not null).
+ * @param length       its length, 1 or more.
+ * @param data         receives a new buffer with the bytes (release it with
+ *                     orbek_free()).
+ * @param data_length  receives their number.
+ * @return 1; 0 for bad arguments or flags, invalid or incomplete input, or an
+ *         allocation failure.
+ */
 ORBEK_API int32_t orbek_base64decode(uint32_t flags, const char *text, int32_t length, uint8_t **data,
                                      int32_t *data_length) ORBEK_NOEXCEPT;
+/**
+ * Writes bytes as a PEM block: "-----BEGIN LABEL-----", CRLF lines of 64
+ * Base64 characters, "-----END LABEL-----", each line ending in CR LF.
+ * No error context.
+ * @param label        the label (not null or empty).
+ * @param data         the bytes (not null).
+ * @param length       their number, 1 or more.
+ * @param text         receives a new NUL-terminated text (release it with
+ *                     orbek_free()).
+ * @param text_length  receives its length without the NUL.
+ * @return 1; 0 for bad arguments or an allocation failure.
+ */
 ORBEK_API int32_t orbek_pemencode(const char *label, const uint8_t *data, int32_t length, char **text,
                                   int32_t *text_length) ORBEK_NOEXCEPT;
+/**
+ * Reads the bytes of a PEM block with the given label.  Nothing but dashes
+ * may precede the BEGIN line; the body may hold CR and LF but no blanks.
+ * No error context.
+ * @param label        the label expected (not null or empty).
+ * @param text         the text (not null); it ends with '-', CR or LF,
+ *                     optionally followed by one NUL.
+ * @param length       its length.
+ * @param data         receives a new buffer with the bytes (release it with
+ *                     orbek_free()).
+ * @param data_length  receives their number.
+ * @return 1; 0 for bad arguments, a malformed block, another label, an
+ *         empty body, invalid Base64 or an allocation failure.
+ */
 ORBEK_API int32_t orbek_pemdecode(const char *label, const char *text, int32_t length, uint8_t **data,
                                   int32_t *data_length) ORBEK_NOEXCEPT;
 
-/* Hex filter (upper != 0: upper-case digits) and one-shot codec. */
+/**
+ * A hex filter: writes two digits per byte written to it, turns pairs of
+ * digits (either case) read through it back into bytes.  Decoding failures
+ * are sticky: every later read and control fails with
+ * ORBEK_ERR_STREAM_HEX_DECODE.
+ * @param upper  non-zero for upper-case digits.
+ * @param ctx    error context, or null.
+ * @return a new unchained filter; null with ORBEK_ERR_OUT_OF_MEMORY.
+ */
 ORBEK_API orbek_stream *orbek_stream_new_hex(int32_t upper, orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+/**
+ * Writes bytes as hexadecimal digits in one call.  No error context.
+ * @param upper        non-zero for upper-case digits.
+ * @param data         the bytes (not null).
+ * @param length       their number, 1 or more.
+ * @param text         receives a new NUL-terminated text of 2 x length
+ *                     digits (release it with orbek_free()).
+ * @param text_length  receives 2 x length (stored even when the allocation
+ *                     then fails).
+ * @return 1; 0 for bad arguments or an allocation failure.
+ */
 ORBEK_API int32_t orbek_hexencode(int32_t upper, const uint8_t *data, int32_t length, char **text,
                                   int32_t *text_length) ORBEK_NOEXCEPT;
+/**
+ * Turns hexadecimal digits (either case) into bytes in one call.  No error
+ * context.
+ * @param text         the digits (not null).
+ * @param length       their number, even and 1 or more.
+ * @param data         receives a new buffer of length / 2 bytes (release it
+ *                     with orbek_free()).
+ * @param data_length  receives length / 2.
+ * @return 1; 0 for bad arguments, an odd length, an invalid digit or an
+ *         allocation failure (nothing is left allocated).
+ */
 ORBEK_API int32_t orbek_hexdecode(const char *text, int32_t length, uint8_t **data,
                                   int32_t *data_length) ORBEK_NOEXCEPT;
 
@@ -314,146 +703,349 @@ ORBEK_API int32_t orbek_hexdecode(const char *text, int32_t length, uint8_t **da
  * Unicode strings
  * ====================================================================== */
 
-/* An immutable, reference-counted Unicode string held as well-formed UTF-16.
+/**
+ * An immutable, reference-counted Unicode string held as well-formed UTF-16.
  * Every constructor gives a new string with reference count 1, or null for
  * invalid input or allocation failure (never a partial result, never a
  * replacement character).  U+0000 is an ordinary character.  Constructors
  * that take (data, length): a null pointer with length 0 gives the empty
- * string, a null pointer with any other length or a negative length null. */
+ * string, a null pointer with any other length or a negative length null.
+ * A string may be read from several threads at once.
+ */
 typedef struct orbek_ustring orbek_ustring;
 
-/* Releases one reference; the string goes with the last one.  Null is
- * ignored. */
+/**
+ * Releases one reference; the string goes with the last one.
+ * @param s  the string; null is ignored.
+ */
 ORBEK_API void orbek_ustring_free(orbek_ustring *s) ORBEK_NOEXCEPT;
-/* Adds a reference and returns s itself (no copy); null gives null. */
+/**
+ * Adds a reference (no copy); release it with orbek_ustring_free().
+ * @param s  the string.
+ * @return s itself; null for null.
+ */
 ORBEK_API orbek_ustring *orbek_ustring_dup(orbek_ustring *s) ORBEK_NOEXCEPT;
-/* Code points in s; 0 for null. */
+/**
+ * @param s  the string.
+ * @return the number of code points in s; 0 for null.
+ */
 ORBEK_API int32_t orbek_ustring_getcharcount(const orbek_ustring *s) ORBEK_NOEXCEPT;
 
-/* From 0-terminated UTF-16 in native order; null text gives the empty
- * string (orbek_ustring_new) or null (orbek_ustring_newwcs). */
+/**
+ * A string from 0-terminated UTF-16 in native order.
+ * @param text  the units; null gives the empty string.
+ * @return a new string, or null for a lone surrogate or an allocation failure.
+ */
 ORBEK_API orbek_ustring *orbek_ustring_new(const uint16_t *text) ORBEK_NOEXCEPT;
+/**
+ * As orbek_ustring_new(), except that null text gives null.
+ * @param text  0-terminated native UTF-16.
+ * @return a new string, or null.
+ */
 ORBEK_API orbek_ustring *orbek_ustring_newwcs(const uint16_t *text) ORBEK_NOEXCEPT;
-/* From count UTF-16 units; a lone surrogate gives null. */
+/**
+ * A string from counted UTF-16 units in native order.
+ * @param units  the units.
+ * @param count  their number.
+ * @return a new string; null for a lone surrogate or an allocation failure.
+ */
 ORBEK_API orbek_ustring *orbek_ustring_newlength(const uint16_t *units, int32_t count) ORBEK_NOEXCEPT;
-/* From strict UTF-8: overlong forms, encoded surrogates, values above
- * U+10FFFF and truncated sequences give null.  A byte-order mark is kept as
- * U+FEFF. */
+/**
+ * A string from strict UTF-8.  A byte-order mark is kept as U+FEFF.
+ * @param bytes  the UTF-8 bytes.
+ * @param len    their number.
+ * @return a new string; null for overlong forms, encoded surrogates, values
+ *         above U+10FFFF, truncated sequences or an allocation failure.
+ */
 ORBEK_API orbek_ustring *orbek_ustring_newutf8(const uint8_t *bytes, int32_t len) ORBEK_NOEXCEPT;
-/* From big-endian UCS-2: len even, no surrogate units. */
+/**
+ * A string from big-endian UCS-2.
+ * @param bytes  the bytes.
+ * @param len    their number, even.
+ * @return a new string; null for an odd length, a surrogate unit or an
+ *         allocation failure.
+ */
 ORBEK_API orbek_ustring *orbek_ustring_newbmp(const uint8_t *bytes, int32_t len) ORBEK_NOEXCEPT;
-/* From big-endian UTF-32: len a multiple of 4, each value a scalar value. */
+/**
+ * A string from big-endian UTF-32.
+ * @param bytes  the bytes.
+ * @param len    their number, a multiple of 4.
+ * @return a new string; null for another length, a value that is not a
+ *         Unicode scalar value or an allocation failure.
+ */
 ORBEK_API orbek_ustring *orbek_ustring_newutf32be(const uint8_t *bytes, int32_t len) ORBEK_NOEXCEPT;
-/* From count native 32-bit code points. */
+/**
+ * A string from native 32-bit code points.
+ * @param values  the code points.
+ * @param count   their number.
+ * @return a new string; null for a value that is not a Unicode scalar value
+ *         or an allocation failure.
+ */
 ORBEK_API orbek_ustring *orbek_ustring_newutf32(const uint32_t *values, int32_t count) ORBEK_NOEXCEPT;
-/* From 7-bit ASCII: any byte above 0x7F gives null. */
+/**
+ * A string from 7-bit ASCII.
+ * @param bytes  the bytes.
+ * @param len    their number.
+ * @return a new string; null for a byte above 0x7F or an allocation failure.
+ */
 ORBEK_API orbek_ustring *orbek_ustring_newascii(const uint8_t *bytes, int32_t len) ORBEK_NOEXCEPT;
-/* From a BSTR (its byte length decides, so embedded 0 units survive); null
- * gives the empty string, an odd byte length null. */
+/**
+ * A string from a BSTR; its byte length decides, so embedded 0 units survive.
+ * @param bstr  the BSTR; null gives the empty string.
+ * @return a new string; null for an odd byte length, a lone surrogate or an
+ *         allocation failure.
+ */
 ORBEK_API orbek_ustring *orbek_ustring_newbstr(const uint16_t *bstr) ORBEK_NOEXCEPT;
 
 /* Encoders: 1 on success with a new buffer in *out (released with
  * orbek_free) and its length in *len, the terminator not counted; 0 for a
  * null string or out-parameter or on failure, with *out set to null and
  * *len to 0 when both out-parameters were given. */
-/* UTF-8 without a byte-order mark, then a 0 byte. */
+/**
+ * UTF-8 without a byte-order mark, then a 0 byte.
+ * @param s      the string.
+ * @param bytes  receives a new buffer (release it with orbek_free()).
+ * @param len    receives its length in bytes without the 0.
+ * @return 1; 0 for a null argument or an allocation failure (then *bytes is
+ *         null and *len 0 when both were given).
+ */
 ORBEK_API int32_t orbek_ustring_toutf8(const orbek_ustring *s, uint8_t **bytes, int32_t *len) ORBEK_NOEXCEPT;
-/* Native UTF-16 units, then a 0 unit; *count in units. */
+/**
+ * Native UTF-16 units, then a 0 unit.
+ * @param s      the string.
+ * @param units  receives a new buffer (release it with orbek_free()).
+ * @param count  receives the number of units without the 0.
+ * @return 1; 0 as for orbek_ustring_toutf8().
+ */
 ORBEK_API int32_t orbek_ustring_toutf16(const orbek_ustring *s, uint16_t **units, int32_t *count) ORBEK_NOEXCEPT;
-/* The same 0-terminated copy as orbek_ustring_toutf16, or null. */
+/**
+ * @param s  the string.
+ * @return the same 0-terminated copy as orbek_ustring_toutf16() (release it
+ *         with orbek_free()), or null for null or an allocation failure.
+ */
 ORBEK_API uint16_t *orbek_ustring_towcs(const orbek_ustring *s) ORBEK_NOEXCEPT;
-/* Big-endian UCS-2, then two 0 bytes; 0 when s holds a character above
- * U+FFFF. */
+/**
+ * Big-endian UCS-2, then two 0 bytes.
+ * @param s      the string.
+ * @param bytes  receives a new buffer (release it with orbek_free()).
+ * @param len    receives its length in bytes without the 0 bytes.
+ * @return 1; 0 when s holds a character above U+FFFF, otherwise as for
+ *         orbek_ustring_toutf8().
+ */
 ORBEK_API int32_t orbek_ustring_tobmp(const orbek_ustring *s, uint8_t **bytes, int32_t *len) ORBEK_NOEXCEPT;
-/* Big-endian UTF-32, then four 0 bytes; *len in bytes. */
+/**
+ * Big-endian UTF-32, then four 0 bytes.
+ * @param s      the string.
+ * @param bytes  receives a new buffer (release it with orbek_free()).
+ * @param len    receives its length in bytes without the 0 bytes.
+ * @return 1; 0 as for orbek_ustring_toutf8().
+ */
 ORBEK_API int32_t orbek_ustring_toutf32be(const orbek_ustring *s, uint8_t **bytes, int32_t *len) ORBEK_NOEXCEPT;
-/* Native 32-bit code points, then a 0 value; *count in code points. */
+/**
+ * Native 32-bit code points, then a 0 value.
+ * @param s       the string.
+ * @param values  receives a new buffer (release it with orbek_free()).
+ * @param count   receives the number of code points without the 0.
+ * @return 1; 0 as for orbek_ustring_toutf8().
+ */
 ORBEK_API int32_t orbek_ustring_toutf32(const orbek_ustring *s, uint32_t **values, int32_t *count) ORBEK_NOEXCEPT;
-/* A new BSTR holding the units of s, or null; release it with
- * orbek_ustring_freebstr.  On Windows this is an OLE automation BSTR
- * (SysAllocStringLen; SysFreeString releases it too).  Elsewhere it is
+/**
+ * A new BSTR holding the units of s.  On Windows this is an OLE automation
+ * BSTR (SysAllocStringLen; SysFreeString releases it too).  Elsewhere it is
  * modelled the same way: the handle points at the units, the 4 bytes before
  * it hold their byte count (native order), and a 0 unit follows them; the
- * block comes from the allocation hooks. */
+ * block comes from the allocation hooks.
+ * @param s  the string.
+ * @return the BSTR (release it with orbek_ustring_freebstr()), or null for
+ *         null or an allocation failure.
+ */
 ORBEK_API uint16_t *orbek_ustring_tobstr(const orbek_ustring *s) ORBEK_NOEXCEPT;
-/* Releases a BSTR made by orbek_ustring_tobstr; null is ignored. */
+/**
+ * Releases a BSTR made by orbek_ustring_tobstr().
+ * @param bstr  the BSTR; null is ignored.
+ */
 ORBEK_API void orbek_ustring_freebstr(uint16_t *bstr) ORBEK_NOEXCEPT;
 
 /* ======================================================================
  * Time values
  * ====================================================================== */
 
+/**
+ * A time value: a proleptic Gregorian date (years 1582 to 9999) and a time
+ * of day with nanoseconds, either in UTC or as the wall clock of a zone of
+ * the built-in zone database.  UTC values know the 27 leap seconds of 1972
+ * to 2016: such a value can show second 60, the second adder counts leap
+ * seconds and the seconds difference includes them.  Values are immutable
+ * (readable from several threads); every value handed out is new and
+ * released with orbek_time_free().  Every function that returns a new value
+ * gives null also when the allocation fails.
+ */
 typedef struct orbek_time orbek_time;
 
-/* A time value is one block: the same entry as orbek_free. */
+/**
+ * Releases a time value (one block: the same entry as orbek_free()).
+ * @param t  the value; null is ignored.
+ */
 ORBEK_API void orbek_time_free(orbek_time *t) ORBEK_NOEXCEPT;
 
-/* A time value is a proleptic Gregorian date (years 1582 to 9999) and a time
- * of day with nanoseconds, either in UTC or as the wall clock of a zone of the
- * built-in zone database.  UTC values know the 27 leap seconds of 1972 to
- * 2016: such a value can show second 60, the second adder counts leap seconds
- * and the seconds difference includes them.  Values are immutable; every
- * value handed out is new and released with orbek_time_free. */
-
-/* A UTC value; null for fields out of range.  Hour 24 (with minute and
- * second 0) is hour 0 of the next day; second 60 only at a leap second. */
+/**
+ * A UTC value from its fields.  Hour 24 (with minute, second and nanosecond
+ * 0) is hour 0 of the next day; second 60 only at a leap second.
+ * @param year        1582 to 9999.
+ * @param month       1 to 12.
+ * @param day         1 to the month's length.
+ * @param hour        0 to 23 (or 24 as above).
+ * @param minute      0 to 59.
+ * @param second      0 to 59 (60 at a leap second).
+ * @param nanosecond  0 to 999999999.
+ * @return a new value; null for fields out of range.
+ */
 ORBEK_API orbek_time *orbek_time_newutctime(int32_t year, int32_t month, int32_t day, int32_t hour,
                                             int32_t minute, int32_t second, int32_t nanosecond) ORBEK_NOEXCEPT;
-/* The system's UTC clock, millisecond resolution. */
+/** @return the system's UTC clock as a new value (millisecond resolution), or null. */
 ORBEK_API orbek_time *orbek_time_nowutctime(void) ORBEK_NOEXCEPT;
-/* POSIX seconds to a UTC value; null outside the years 1582 to 9999. */
+/**
+ * @param seconds  POSIX seconds since 1970-01-01T00:00:00Z.
+ * @return a new UTC value; null outside the years 1582 to 9999.
+ */
 ORBEK_API orbek_time *orbek_time_newfromtime_t(int64_t seconds) ORBEK_NOEXCEPT;
-/* A copy of all fields; null for null. */
+/**
+ * @param t  a value.
+ * @return a new copy of all its fields; null for null.
+ */
 ORBEK_API orbek_time *orbek_time_dup(const orbek_time *t) ORBEK_NOEXCEPT;
 
-/* The fields as stored (a local value's wall-clock reading); -1 for null. */
+/* The fields as stored (a local value's wall-clock reading). */
+/** @param t a value. @return its year; -1 for null. */
 ORBEK_API int32_t orbek_time_getyear(const orbek_time *t) ORBEK_NOEXCEPT;
+/** @param t a value. @return its month, 1 to 12; -1 for null. */
 ORBEK_API int32_t orbek_time_getmonth(const orbek_time *t) ORBEK_NOEXCEPT;
+/** @param t a value. @return its day of the month; -1 for null. */
 ORBEK_API int32_t orbek_time_getday(const orbek_time *t) ORBEK_NOEXCEPT;
+/** @param t a value. @return its hour, 0 to 23; -1 for null. */
 ORBEK_API int32_t orbek_time_gethour(const orbek_time *t) ORBEK_NOEXCEPT;
+/** @param t a value. @return its minute; -1 for null. */
 ORBEK_API int32_t orbek_time_getminute(const orbek_time *t) ORBEK_NOEXCEPT;
+/** @param t a value. @return its second, 0 to 60; -1 for null. */
 ORBEK_API int32_t orbek_time_getsecond(const orbek_time *t) ORBEK_NOEXCEPT;
+/** @param t a value. @return its nanosecond; -1 for null. */
 ORBEK_API int32_t orbek_time_getns(const orbek_time *t) ORBEK_NOEXCEPT;
 
-/* 1 or 0; 0 for null. */
+/**
+ * @param t  a value.
+ * @return 1 for a UTC value, 0 for a local one or null.
+ */
 ORBEK_API int32_t orbek_time_isutctime(const orbek_time *t) ORBEK_NOEXCEPT;
-/* A local value with daylight-saving time in force. */
+/**
+ * @param t  a value.
+ * @return 1 for a local value with daylight-saving time in force; 0 otherwise
+ *         or for null.
+ */
 ORBEK_API int32_t orbek_time_isdst(const orbek_time *t) ORBEK_NOEXCEPT;
-/* Whether the stored year is a leap year. */
+/**
+ * @param t  a value.
+ * @return 1 when the stored year is a leap year; 0 otherwise or for null.
+ */
 ORBEK_API int32_t orbek_time_isleapyear(const orbek_time *t) ORBEK_NOEXCEPT;
-/* Whether the value's instant is one of the leap seconds. */
+/**
+ * @param t  a value.
+ * @return 1 when its instant is one of the leap seconds; 0 otherwise or for
+ *         null.
+ */
 ORBEK_API int32_t orbek_time_isleapsecond(const orbek_time *t) ORBEK_NOEXCEPT;
 
-/* -1, 0 or 1 by year, month, day, hour, minute, second and nanosecond.
- * A null a is less than any value, two nulls are equal. */
+/**
+ * Orders two values by year, month, day, hour, minute, second and
+ * nanosecond.
+ * @param a  a value; null is less than any value.
+ * @param b  a value; two nulls are equal.
+ * @return -1, 0 or 1.
+ */
 ORBEK_API int32_t orbek_time_cmp(const orbek_time *a, const orbek_time *b) ORBEK_NOEXCEPT;
-/* Calendar days from b's date to a's date (positive when a is later).
- * Null a: INT32_MIN (0 if b is null too); null b: INT32_MAX. */
+/**
+ * Calendar days from b's date to a's date.
+ * @param a  the later value for a positive result.
+ * @param b  the earlier value.
+ * @return the days; null a gives INT32_MIN (0 if b is null too), null b
+ *         INT32_MAX.
+ */
 ORBEK_API int32_t orbek_time_diffdays(const orbek_time *a, const orbek_time *b) ORBEK_NOEXCEPT;
-/* Seconds from b to a, leap seconds included (a leap second at either end is
- * counted).  Null a: INT64_MIN (0 if b is null too); null b: INT64_MAX. */
+/**
+ * Seconds from b to a, leap seconds included (a leap second at either end
+ * is counted).
+ * @param a  the later value for a positive result.
+ * @param b  the earlier value.
+ * @return the seconds; null a gives INT64_MIN (0 if b is null too), null b
+ *         INT64_MAX.
+ */
 ORBEK_API int64_t orbek_time_diffseconds(const orbek_time *a, const orbek_time *b) ORBEK_NOEXCEPT;
-/* 1 (Monday) to 7 (Sunday); -1 for null. */
+/**
+ * @param t  a value.
+ * @return 1 (Monday) to 7 (Sunday); -1 for null.
+ */
 ORBEK_API int32_t orbek_time_getdayofweek(const orbek_time *t) ORBEK_NOEXCEPT;
-/* POSIX seconds (a leap second gives the number of the second after it);
- * INT64_MIN for null. */
+/**
+ * @param t  a value.
+ * @return POSIX seconds (a leap second gives the number of the second after
+ *         it); INT64_MIN for null.
+ */
 ORBEK_API int64_t orbek_time_gettime_t(const orbek_time *t) ORBEK_NOEXCEPT;
 
-/* New values n units later (n < 0: earlier); null when the result leaves the
- * years 1582 to 9999.  Years and months keep the day where it exists (29
- * February becomes 1 March; a day past the month's end becomes its last day);
- * they fail when a leap second would land on an ordinary day.  Days and hours
- * turn a second 60 that is no longer a leap second into 59; minutes carry it
- * unchanged.  Seconds count elapsed seconds, leap seconds included. */
+/* Calendar arithmetic.  Each adder below takes a value and a count and
+ * returns a new value that many units later.  Years and months keep the day
+ * where it exists (29 February becomes 1 March; a day past the month's end
+ * becomes its last day); they fail when a leap second would land on an
+ * ordinary day.  Days and hours turn a second 60 that is no longer a leap
+ * second into 59; minutes carry it unchanged.  Seconds count elapsed
+ * seconds, leap seconds included.
+ */
+/**
+ * @param t  a value.
+ * @param n  years to add; negative goes back.
+ * @return a new value; null for a null t, a result outside the years 1582 to
+ *         9999 or an allocation failure.
+ */
 ORBEK_API orbek_time *orbek_time_addyear(const orbek_time *t, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * @param t  a value.
+ * @param n  months to add; negative goes back.
+ * @return a new value; null for a null t, a result outside the years 1582 to
+ *         9999 or an allocation failure.
+ */
 ORBEK_API orbek_time *orbek_time_addmonth(const orbek_time *t, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * @param t  a value.
+ * @param n  days to add; negative goes back.
+ * @return a new value; null for a null t, a result outside the years 1582 to
+ *         9999 or an allocation failure.
+ */
 ORBEK_API orbek_time *orbek_time_addday(const orbek_time *t, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * @param t  a value.
+ * @param n  hours to add; negative goes back.
+ * @return a new value; null for a null t, a result outside the years 1582 to
+ *         9999 or an allocation failure.
+ */
 ORBEK_API orbek_time *orbek_time_addhour(const orbek_time *t, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * @param t  a value.
+ * @param n  minutes to add; negative goes back.
+ * @return a new value; null for a null t, a result outside the years 1582 to
+ *         9999 or an allocation failure.
+ */
 ORBEK_API orbek_time *orbek_time_addminute(const orbek_time *t, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * @param t  a value.
+ * @param n  seconds to add; negative goes back.
+ * @return a new value; null for a null t, a result outside the years 1582 to
+ *         9999 or an allocation failure.
+ */
 ORBEK_API orbek_time *orbek_time_addsecond(const orbek_time *t, int32_t n) ORBEK_NOEXCEPT;
 
-/* Microseconds since 1970-01-01T00:00:00 UTC from the system's file-time
- * clock; leap seconds play no part. */
+/**
+ * @return microseconds since 1970-01-01T00:00:00 UTC from the system's
+ *         file-time clock; leap seconds play no part.
+ */
 ORBEK_API uint64_t orbek_time_getcurrentus(void) ORBEK_NOEXCEPT;
 
 /* Zones: names of the built-in IANA database (release 2015f) such as
@@ -462,17 +1054,37 @@ ORBEK_API uint64_t orbek_time_getcurrentus(void) ORBEK_NOEXCEPT;
  * whether daylight-saving time is in force.  Converting to or building in
  * "UTC" or "Etc/UTC" gives UTC values. */
 
-/* A UTC value as the wall clock of the named zone; null for a name not in
- * the database, a null or local t.  A UTC leap second shows as second 60 of
- * the local minute. */
+/**
+ * A UTC value as the wall clock of a zone.  A UTC leap second shows as
+ * second 60 of the local minute.
+ * @param name  a zone name of the built-in database ("Asia/Shanghai").
+ * @param t     a UTC value.
+ * @return a new local value; null for a name not in the database, a null or
+ *         local t, or an allocation failure.
+ */
 ORBEK_API orbek_time *orbek_time_utc2localbyzone(const char *name, const orbek_time *t) ORBEK_NOEXCEPT;
-/* A local value as a UTC value; null for null or a UTC t. */
+/**
+ * @param t  a local value.
+ * @return a new UTC value of the same instant; null for null or a UTC t.
+ */
 ORBEK_API orbek_time *orbek_time_local2utc(const orbek_time *t) ORBEK_NOEXCEPT;
-/* A local value of the named zone from wall-clock fields (checked as by
- * orbek_time_newutctime).  A reading inside a spring-forward gap moves to
+/**
+ * A local value of a zone from wall-clock fields (checked as by
+ * orbek_time_newutctime()).  A reading inside a spring-forward gap moves to
  * the end of the gap; a reading that occurs twice is the daylight-time one
  * when isdst is non-zero, else the standard-time one; second 60 stays only
- * where the local minute holds a leap second (else it becomes 59). */
+ * where the local minute holds a leap second (else it becomes 59).
+ * @param name        a zone name of the built-in database.
+ * @param year        the wall-clock year.
+ * @param month       the month.
+ * @param day         the day.
+ * @param hour        the hour.
+ * @param minute      the minute.
+ * @param second      the second.
+ * @param nanosecond  the nanosecond.
+ * @param isdst       non-zero picks daylight time for a repeated reading.
+ * @return a new value; null for an unknown zone or fields out of range.
+ */
 ORBEK_API orbek_time *orbek_time_newlocaltimebyzone(const char *name, int32_t year, int32_t month, int32_t day,
                                                     int32_t hour, int32_t minute, int32_t second,
                                                     int32_t nanosecond, int32_t isdst) ORBEK_NOEXCEPT;
@@ -481,165 +1093,341 @@ ORBEK_API orbek_time *orbek_time_newlocaltimebyzone(const char *name, int32_t ye
  * zone setting; elsewhere the zone named by TZ, /etc/timezone or the
  * /etc/localtime link), found afresh on every call.  Each gives null when the
  * current zone is not one the library knows.  In the zone "Etc/UTC" they
- * give UTC values. */
+ * give UTC values.  The operations above that take values accept local
+ * values too: they work on the value's UTC instant (two local values are
+ * counted on their own dates by orbek_time_diffdays), and the adders give
+ * their result as a local value of the current system zone. */
 
-/* A local value from wall-clock fields, as orbek_time_newlocaltimebyzone. */
+/**
+ * A local value of the system's zone from wall-clock fields, as
+ * orbek_time_newlocaltimebyzone().
+ * @param year        the wall-clock year.
+ * @param month       the month.
+ * @param day         the day.
+ * @param hour        the hour.
+ * @param minute      the minute.
+ * @param second      the second.
+ * @param nanosecond  the nanosecond.
+ * @param isdst       non-zero picks daylight time for a repeated reading.
+ * @return a new value; null for fields out of range or an unknown system
+ *         zone.
+ */
 ORBEK_API orbek_time *orbek_time_newlocaltime(int32_t year, int32_t month, int32_t day, int32_t hour,
                                               int32_t minute, int32_t second, int32_t nanosecond,
                                               int32_t isdst) ORBEK_NOEXCEPT;
-/* The system's clock as a local value. */
+/** @return the system's clock as a new local value, or null. */
 ORBEK_API orbek_time *orbek_time_nowlocaltime(void) ORBEK_NOEXCEPT;
-/* A UTC value as a local value; null for null or a local t. */
+/**
+ * @param t  a UTC value.
+ * @return a new local value of the system's zone; null for null or a local t.
+ */
 ORBEK_API orbek_time *orbek_time_utc2local(const orbek_time *t) ORBEK_NOEXCEPT;
-/* The operations above that take values accept local values too: they work
- * on the value's UTC instant (two local values are counted on their own
- * dates by orbek_time_diffdays), and the adders give their result as a
- * local value of the current system zone. */
 
 /* ======================================================================
  * JSON
  * ====================================================================== */
 
-/* A JSON value: a separately allocated record owned by exactly one parent
+/**
+ * A JSON value: a separately allocated record owned by exactly one parent
  * (an object member or an array slot) or by the caller, who releases it with
- * orbek_json_free.  Containers store deep copies of what is added to them.
+ * orbek_json_free().  Containers store deep copies of what is added to them.
  * Strings are UTF-8 (NUL bytes allowed) and always followed by one NUL.  No
- * lock: a tree may be read from several threads only while none edits it. */
+ * lock: a tree may be read from several threads only while none edits it.
+ */
 typedef struct orbek_json orbek_json;
 
 /* Kind codes (orbek_json_gettype). */
-#define ORBEK_JSON_STRING  1
-#define ORBEK_JSON_NUMBER  2
-#define ORBEK_JSON_BOOLEAN 3
-#define ORBEK_JSON_NULL    4
-#define ORBEK_JSON_OBJECT  5
-#define ORBEK_JSON_ARRAY   6
+#define ORBEK_JSON_STRING  1 /**< a UTF-8 string */
+#define ORBEK_JSON_NUMBER  2 /**< a double */
+#define ORBEK_JSON_BOOLEAN 3 /**< true or false */
+#define ORBEK_JSON_NULL    4 /**< null */
+#define ORBEK_JSON_OBJECT  5 /**< members in insertion order; keys may repeat */
+#define ORBEK_JSON_ARRAY   6 /**< elements in order */
 
 /* Encoder flag word. */
-#define ORBEK_JSON_PRETTY      0x80000000u /* indentation and line ends */
-#define ORBEK_JSON_SPACES      0x40000000u /* N spaces (bits 0-7) before each level's TAB */
-#define ORBEK_JSON_CR          0x20000000u /* line ends contain CR */
-#define ORBEK_JSON_LF          0x10000000u /* line ends contain LF (after the CR) */
-#define ORBEK_JSON_SORT        0x00100000u /* sort the top-level container in place */
-#define ORBEK_JSON_SPACE_COUNT 0x000000FFu
+#define ORBEK_JSON_PRETTY      0x80000000u /**< indentation and line ends */
+#define ORBEK_JSON_SPACES      0x40000000u /**< N spaces (bits 0-7) before each level's TAB */
+#define ORBEK_JSON_CR          0x20000000u /**< line ends contain CR */
+#define ORBEK_JSON_LF          0x10000000u /**< line ends contain LF (after the CR) */
+#define ORBEK_JSON_SORT        0x00100000u /**< sort the top-level container in place */
+#define ORBEK_JSON_SPACE_COUNT 0x000000FFu /**< the bits that hold N for ORBEK_JSON_SPACES */
 
-/* Constructors: a new value owned by the caller, or null when an allocation
- * fails. */
+/** @return a new null value owned by the caller, or null when the allocation fails. */
 ORBEK_API orbek_json *orbek_json_newnull(void) ORBEK_NOEXCEPT;
-/* Payload 1 when flag is non-zero, else 0. */
+/**
+ * @param flag  non-zero for true.
+ * @return a new boolean (payload 1 or 0), or null when the allocation fails.
+ */
 ORBEK_API orbek_json *orbek_json_newboolean(int32_t flag) ORBEK_NOEXCEPT;
+/**
+ * @param number  the value; infinities and NaN are stored as they are (see
+ *                orbek_json_encode() for how they come out).
+ * @return a new number, or null when the allocation fails.
+ */
 ORBEK_API orbek_json *orbek_json_newnumber(double number) ORBEK_NOEXCEPT;
-/* A copy of length bytes plus a NUL.  Null for a negative length or
- * 2147483647, null bytes with a non-zero length, or bytes that are not valid
- * UTF-8; null bytes with length 0 give the empty string. */
+/**
+ * A string holding a copy of length bytes plus a NUL.
+ * @param bytes   UTF-8 bytes; may be null only with length 0 (the empty
+ *                string).
+ * @param length  their number, 0 to 2147483646.
+ * @return a new string; null for a negative length or 2147483647, null bytes
+ *         with a non-zero length, bytes that are not valid UTF-8, or an
+ *         allocation failure.
+ */
 ORBEK_API orbek_json *orbek_json_newstring(const char *bytes, int32_t length) ORBEK_NOEXCEPT;
+/** @return a new empty object, or null when the allocation fails. */
 ORBEK_API orbek_json *orbek_json_newobject(void) ORBEK_NOEXCEPT;
+/** @return a new empty array, or null when the allocation fails. */
 ORBEK_API orbek_json *orbek_json_newarray(void) ORBEK_NOEXCEPT;
-/* A deep copy; null for null, an unknown kind or an allocation failure. */
+/**
+ * @param value  a value (any tree, even one owned by a container).
+ * @return a new deep copy owned by the caller; null for null, an unknown
+ *         kind or an allocation failure (nothing is left allocated).
+ */
 ORBEK_API orbek_json *orbek_json_dup(const orbek_json *value) ORBEK_NOEXCEPT;
-/* Frees a value and everything it holds; null is ignored. */
+/**
+ * Frees a value and everything it holds.  Never free a value still owned by
+ * a container (use orbek_json_deletearrayitem() or
+ * orbek_json_deleteobjectitem()).
+ * @param value  the value; null is ignored.
+ */
 ORBEK_API void orbek_json_free(orbek_json *value) ORBEK_NOEXCEPT;
 
-/* Queries; the value stays the caller's and nothing is copied. */
-/* The kind code; -1 for null. */
+/**
+ * @param value  a value.
+ * @return its kind code (ORBEK_JSON_STRING .. ORBEK_JSON_ARRAY); -1 for null.
+ */
 ORBEK_API int32_t orbek_json_gettype(const orbek_json *value) ORBEK_NOEXCEPT;
-/* A boolean's payload (0 or 1); 0 for anything else. */
+/**
+ * @param value  a value.
+ * @return a boolean's payload (0 or 1); 0 for anything else.
+ */
 ORBEK_API int32_t orbek_json_istrue(const orbek_json *value) ORBEK_NOEXCEPT;
-/* A number's value; -1.0 for anything else. */
+/**
+ * @param value  a value.
+ * @return a number's value; -1.0 for anything else (which a number may also
+ *         hold: check the kind).
+ */
 ORBEK_API double orbek_json_getnumber(const orbek_json *value) ORBEK_NOEXCEPT;
-/* A string's NUL-terminated bytes, valid while the value lives; null for
- * anything else. */
+/**
+ * @param value  a value.
+ * @return a string's NUL-terminated bytes, still owned by the value and valid
+ *         while it lives; null for anything else.
+ */
 ORBEK_API const char *orbek_json_getstring(const orbek_json *value) ORBEK_NOEXCEPT;
-/* A string's length in bytes (NUL not counted); -1 for anything else. */
+/**
+ * @param value  a value.
+ * @return a string's length in bytes (NUL not counted); -1 for anything else.
+ */
 ORBEK_API int32_t orbek_json_getstringlength(const orbek_json *value) ORBEK_NOEXCEPT;
-/* An array's element count; -1 for anything else. */
+/**
+ * @param value  a value.
+ * @return an array's element count; -1 for anything else.
+ */
 ORBEK_API int32_t orbek_json_getarraysize(const orbek_json *value) ORBEK_NOEXCEPT;
-/* The element itself (still owned by the array); null when out of range. */
+/**
+ * @param array  an array.
+ * @param index  0 to its size - 1.
+ * @return the element itself, still owned by the array; null when out of
+ *         range or array is not an array.
+ */
 ORBEK_API orbek_json *orbek_json_getarrayitem(const orbek_json *array, int32_t index) ORBEK_NOEXCEPT;
-/* The value of the LAST member whose key has exactly these bytes (still
- * owned by the object); null when none matches or the arguments are bad. */
+/**
+ * @param object      an object.
+ * @param key         the key's bytes.
+ * @param key_length  their number.
+ * @return the value of the LAST member whose key has exactly these bytes,
+ *         still owned by the object; null when none matches or the
+ *         arguments are bad.
+ */
 ORBEK_API orbek_json *orbek_json_getobjectvalue(const orbek_json *object, const char *key,
                                                int32_t key_length) ORBEK_NOEXCEPT;
 
-/* Editing: 1 on success, 0 on failure, which leaves the container as it
- * was.  The value argument is deep-copied and stays the caller's. */
-/* Appends a member, even when one with this key exists.  The key must be
- * valid UTF-8 (as for orbek_json_newstring). */
+/**
+ * Appends a member, even when one with this key exists.
+ * @param object      an object.
+ * @param key         the key's bytes, valid UTF-8 (as for
+ *                    orbek_json_newstring()).
+ * @param key_length  their number.
+ * @param value       the member's value; deep-copied, it stays the caller's.
+ * @return 1; 0 with the object unchanged for bad arguments, an invalid key or
+ *         an allocation failure.
+ */
 ORBEK_API int32_t orbek_json_addobjectitem(orbek_json *object, const char *key, int32_t key_length,
                                            const orbek_json *value) ORBEK_NOEXCEPT;
-/* Replaces the value of the FIRST member with this key (key and position
- * stay), or appends a member when none has it. */
+/**
+ * Replaces the value of the FIRST member with this key (key and position
+ * stay), or appends a member when none has it.
+ * @param object      an object.
+ * @param key         the key's bytes, valid UTF-8.
+ * @param key_length  their number.
+ * @param value       the new value; deep-copied, it stays the caller's.
+ * @return 1; 0 with the object unchanged on failure.
+ */
 ORBEK_API int32_t orbek_json_updateobjectitem(orbek_json *object, const char *key, int32_t key_length,
                                               const orbek_json *value) ORBEK_NOEXCEPT;
-/* Removes the FIRST member with this key; 0 when none has it. */
+/**
+ * Removes and frees the FIRST member with this key.
+ * @param object      an object.
+ * @param key         the key's bytes.
+ * @param key_length  their number.
+ * @return 1; 0 when none has it or the arguments are bad.
+ */
 ORBEK_API int32_t orbek_json_deleteobjectitem(orbek_json *object, const char *key,
                                               int32_t key_length) ORBEK_NOEXCEPT;
+/**
+ * Appends an element.
+ * @param array  an array.
+ * @param value  the element; deep-copied, it stays the caller's.
+ * @return 1; 0 with the array unchanged for bad arguments or an allocation
+ *         failure.
+ */
 ORBEK_API int32_t orbek_json_addarrayitem(orbek_json *array, const orbek_json *value) ORBEK_NOEXCEPT;
-/* Removes and frees the element; the later ones move down. */
+/**
+ * Removes and frees an element; the later ones move down.
+ * @param array  an array.
+ * @param index  0 to its size - 1.
+ * @return 1; 0 when out of range or array is not an array.
+ */
 ORBEK_API int32_t orbek_json_deletearrayitem(orbek_json *array, int32_t index) ORBEK_NOEXCEPT;
 
-/* Called for each member: 1 continues the walk, anything else stops it. */
+/**
+ * Called for each member by orbek_json_traverse() with the caller's arg,
+ * the key's bytes and length and the member's value (still owned by the
+ * object).  1 continues the walk, anything else stops it.
+ */
 typedef int32_t (*orbek_json_traverse_func)(void *arg, const char *key, int32_t key_length, orbek_json *value);
-/* Visits the members of one object in order (not recursively).  1 when
- * every member was visited (an empty object included); 0 when the first
- * argument is not an object, the callback is null or the walk was stopped. */
+/**
+ * Visits the members of one object in order (not recursively).
+ * @param object    an object.
+ * @param callback  called per member.
+ * @param arg       handed to the callback.
+ * @return 1 when every member was visited (an empty object included); 0 when
+ *         object is not an object, the callback is null or the walk was
+ *         stopped.
+ */
 ORBEK_API int32_t orbek_json_traverse(orbek_json *object, orbek_json_traverse_func callback,
                                       void *arg) ORBEK_NOEXCEPT;
 
-/* Writes value as UTF-8 JSON text into a new NUL-terminated buffer (release
- * it with orbek_free); *length excludes the NUL.  flags: ORBEK_JSON_* above,
- * 0 for compact text.  With ORBEK_JSON_SORT the top-level container is
- * reordered in place (and stays so even when the encoding fails).  Numbers
- * that are whole and within the int32 range are written as integers, others
- * in fixed notation with at most six decimals.  On failure nothing is
- * stored. */
+/**
+ * Writes a value as UTF-8 JSON text.  Numbers that are whole and within the
+ * int32 range are written as integers, others in fixed notation with at most
+ * six decimals.
+ * @warning Infinities and NaN are written as the runtime prints them ("inf",
+ * "-nan", ...), which is not JSON; a number decoded from 1e400 is such an
+ * infinity.  Check numbers with isfinite() where the text must be read back.
+ * With ORBEK_JSON_SORT the top-level container is reordered in place, and
+ * stays so even when the encoding fails.
+ * @param value   the value.
+ * @param flags   ORBEK_JSON_* flags above, 0 for compact text.
+ * @param text    receives a new NUL-terminated buffer (release it with
+ *                orbek_free()).
+ * @param length  receives its length without the NUL.
+ * @return 1; 0 with nothing stored for a null argument, an unknown kind or
+ *         an allocation failure.
+ */
 ORBEK_API int32_t orbek_json_encode(orbek_json *value, uint32_t flags, char **text,
                                     int32_t *length) ORBEK_NOEXCEPT;
-/* Parses exactly length bytes of JSON text (no NUL needed) into a new tree,
- * or null.  Whitespace is accepted only around a top-level array or object;
- * nesting is limited by orbek_get_recursive_level().  No JSON function
- * recurses, so a raised limit never endangers the thread's stack. */
+/**
+ * Parses JSON text into a new tree.  Whitespace is accepted only around a
+ * top-level array or object; nesting is limited by
+ * orbek_get_recursive_level().  No JSON function recurses, so a raised limit
+ * never endangers the thread's stack.  Numbers are converted as strtod does,
+ * so 1e400 decodes to an infinity.
+ * @param text    the text; no NUL is needed.
+ * @param length  its exact length: all of it must be one value.
+ * @return a new tree owned by the caller (release it with orbek_json_free());
+ *         null for any grammar error, depth at the limit, invalid escape or
+ *         UTF-8, bytes left over or allocation failure.  No position or
+ *         message is given.
+ */
 ORBEK_API orbek_json *orbek_json_decode(const char *text, int32_t length) ORBEK_NOEXCEPT;
 
 /* ======================================================================
  * Array list
  * ====================================================================== */
 
-/* A growable vector of non-null pointer-sized items, kept in insertion order.
- * No lock: one thread at a time.  Every function tolerates a null list. */
+/**
+ * A growable vector of non-null pointer-sized items, kept in insertion order.
+ * No lock: one thread at a time.  Every function tolerates a null list.
+ */
 typedef struct orbek_arraylist orbek_arraylist;
 
-/* Applied to an item on its way in (pushback, insert) and on its way out by
- * copy (getitem); a null result refuses the item. */
+/**
+ * Applied to an item on its way in (pushback, insert) and on its way out by
+ * copy (getitem); a null result refuses the item.
+ */
 typedef void *(*orbek_arraylist_dup_func)(void *item);
-/* Applied to an item that leaves the list by deletion or by freeing it. */
+/** Applied to an item that leaves the list by deletion or by freeing it. */
 typedef void (*orbek_arraylist_free_func)(void *item);
 
-/* A new empty list of capacity 16; both functions may be null.  Null when an
- * allocation fails. */
+/**
+ * A new empty list of capacity 16.
+ * @param dup_fn   the duplicate function, or null to store items as given.
+ * @param free_fn  the free function, or null to leave items alone.
+ * @return a new list owned by the caller (release it with
+ *         orbek_arraylist_free()), or null when an allocation fails.
+ */
 ORBEK_API orbek_arraylist *orbek_arraylist_new(orbek_arraylist_dup_func dup_fn,
                                                orbek_arraylist_free_func free_fn) ORBEK_NOEXCEPT;
-/* Calls the free function (when set) on every item in index order, then
- * releases the list. */
+/**
+ * Calls the free function (when set) on every item in index order, then
+ * releases the list.
+ * @param list  the list; null is ignored.
+ */
 ORBEK_API void orbek_arraylist_free(orbek_arraylist *list) ORBEK_NOEXCEPT;
-/* Calls the list's free function on item (which need not be in the list);
- * does nothing when the list, its free function or the item is null. */
+/**
+ * Calls the list's free function on an item (which need not be in the
+ * list), such as a copy from orbek_arraylist_getitem().
+ * @param list  the list.
+ * @param item  the item; nothing happens when it, the list or its free
+ *              function is null.
+ */
 ORBEK_API void orbek_arraylist_freeitem(orbek_arraylist *list, void *item) ORBEK_NOEXCEPT;
-/* The number of items; 0 for a null list. */
+/**
+ * @param list  the list.
+ * @return the number of items; 0 for a null list.
+ */
 ORBEK_API int32_t orbek_arraylist_count(const orbek_arraylist *list) ORBEK_NOEXCEPT;
-/* The item at index, duplicated by the duplicate function when one is set
- * (the caller owns that copy); null for an index outside 0 .. count-1. */
+/**
+ * @param list   the list.
+ * @param index  0 to count - 1.
+ * @return the item at index, duplicated by the duplicate function when one
+ *         is set (the caller owns that copy: release it with
+ *         orbek_arraylist_freeitem()); null when out of range or the
+ *         duplicate fails.
+ */
 ORBEK_API void *orbek_arraylist_getitem(const orbek_arraylist *list, int32_t index) ORBEK_NOEXCEPT;
-/* The stored item itself, still owned by the list; null when out of range. */
+/**
+ * @param list   the list.
+ * @param index  0 to count - 1.
+ * @return the stored item itself, still owned by the list; null when out of
+ *         range.
+ */
 ORBEK_API void *orbek_arraylist_getitemref(const orbek_arraylist *list, int32_t index) ORBEK_NOEXCEPT;
-/* Appends item (or its duplicate).  0 for a null item, a null duplicate, a
- * failed growth or the 2^28-slot limit; the list is then unchanged. */
+/**
+ * Appends an item (or its duplicate).
+ * @param list  the list.
+ * @param item  the item, not null.
+ * @return 1; 0 with the list unchanged for a null item, a null duplicate, a
+ *         failed growth or the 2^28-slot limit.
+ */
 ORBEK_API int32_t orbek_arraylist_pushback(orbek_arraylist *list, void *item) ORBEK_NOEXCEPT;
-/* Inserts item (or its duplicate) at index, clamped to 0 .. count; the later
- * items move up.  Failures as for pushback. */
+/**
+ * Inserts an item (or its duplicate); the later items move up.
+ * @param list   the list.
+ * @param index  the position, clamped to 0 .. count.
+ * @param item   the item, not null.
+ * @return 1; 0 as for orbek_arraylist_pushback().
+ */
 ORBEK_API int32_t orbek_arraylist_insert(orbek_arraylist *list, int32_t index, void *item) ORBEK_NOEXCEPT;
-/* Removes the item at index (calling the free function when set); the later
- * items move down.  0 for an index outside 0 .. count-1. */
+/**
+ * Removes the item at index (calling the free function when set); the later
+ * items move down.
+ * @param list   the list.
+ * @param index  0 to count - 1.
+ * @return 1; 0 when out of range.
+ */
 ORBEK_API int32_t orbek_arraylist_delete(orbek_arraylist *list, int32_t index) ORBEK_NOEXCEPT;
 
 /* ======================================================================

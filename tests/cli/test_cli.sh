@@ -16,6 +16,12 @@ check --help 0 'usage: orbek' -- "$ORBEK" --help
 check no-args 2 '' -- "$ORBEK"
 check unknown 2 '' -- "$ORBEK" frobnicate
 check version-extra 2 '' -- "$ORBEK" version extra
+# A failed write of the output is a failure, wherever the output comes from.
+for args in "--version" "--help" "-h" "version" "json --help"; do
+    # shellcheck disable=SC2086
+    "$ORBEK" $args >/dev/full 2>/dev/null; rc=$?
+    [ "$rc" = 1 ] && pass=$((pass+1)) || { echo "FAIL '$args' into /dev/full: rc=$rc"; fail=$((fail+1)); }
+done
 # Usage for bad calls goes to stderr, not stdout.
 [ -z "$("$ORBEK" 2>/dev/null)" ] && pass=$((pass+1)) || { echo "FAIL usage on stdout"; fail=$((fail+1)); }
 rm -f /tmp/orbek_cli_err.$$

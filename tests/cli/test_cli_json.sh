@@ -46,6 +46,12 @@ err_has empty 'unexpected end of input'
 deep=$(printf '%.0s[' $(seq 201))$(printf '%.0s]' $(seq 201))
 run too-deep 1 '' "$deep" --check
 err_has too-deep 'nesting deeper than'
+# A number that decodes to an infinity cannot be written back as JSON.
+run infinity 1 '' '[1e400]'
+err_has infinity 'line 1, column 2 (byte 1)'
+run infinity-check 1 '' "$(printf '{"a":\n  [0, -1E999]}')" --check
+err_has infinity-check 'line 2, column 7'
+run largest-double 0 '[-1]' '[-1e0]'
 
 # With the limit raised, nesting far deeper than any thread stack would hold
 # recursion still decodes and encodes.

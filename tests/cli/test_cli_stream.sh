@@ -33,6 +33,11 @@ done
 check "URL-safe alphabet" "\"\$ORBEK\" base64 --url --no-pad --no-wrap \"$T/s1048576\" | cmp -s - <(base64 -w0 \"$T/s1048576\" | tr '+/' '-_' | tr -d =)"
 check "PEM lines" "[ \"\$(\"\$ORBEK\" pem encode KEY \"$T/s48\" | od -An -c | tr -d ' \n')\" = \"\$(printf -- '-----BEGIN KEY-----\r\n%s\r\n-----END KEY-----\r\n' \$(base64 -w0 \"$T/s48\") | od -An -c | tr -d ' \n')\" ]"
 check "hex -d skips line breaks" "[ \"\$(printf '0a\r\n0b\n' | \"\$ORBEK\" hex -d | od -An -tx1 | tr -d ' ')\" = 0a0b ]"
+# --wrap N gives lines of exactly N characters, like coreutils' -w N.
+for w in 5 65 76; do
+    check "base64 --wrap $w of s1048576" "\"\$ORBEK\" base64 --wrap $w \"$T/s1048576\" | cmp -s - <(base64 -w $w \"$T/s1048576\")"
+done
+check "base64 --wrap 5 --crlf" "[ \"\$(printf 'hello world' | \"\$ORBEK\" base64 --wrap 5 --crlf | od -An -c | tr -d ' \n')\" = 'aGVsb\\r\\nG8gd2\\r\\n9ybGQ\\r\\n=\\r\\n' ]"
 check "base64 -d --no-pad" "[ \"\$(printf 'YWJj\r\nZA' | \"\$ORBEK\" base64 -d --no-pad)\" = abcd ]"
 
 # Bad input: exit 1 with the error listing on stderr.

@@ -42,8 +42,9 @@ level() { env "$@" "$ORBEK" sysinfo | sed -n 's/^recursion level: //p'; }
 [ "$(level ORBEK_RECURSIVE_LEVEL=' 64x')" = 64 ] && ok || bad "level ' 64x'"
 info=$("$ORBEK" sysinfo)
 grep -q '^system version: [0-9]*\.[0-9]*\.[0-9]* platform 2' <<<"$info" && ok || bad "system version line"
-grep -q '^executable name: orbek$' <<<"$info" && ok || bad "executable name"
-grep -q "^executable: /.*/orbek\$" <<<"$info" && ok || bad "executable path"
+# orbek.exe at a drive path under Wine.
+grep -Eq '^executable name: orbek(\.exe)?$' <<<"$info" && ok || bad "executable name"
+grep -Eq '^executable: (/.*/|[A-Z]:\\.*\\)orbek(\.exe)?$' <<<"$info" && ok || bad "executable path"
 "$ORBEK" sysinfo extra >/dev/null 2>&1; [ $? = 2 ] && ok || bad "sysinfo extra argument"
 
 echo "cli ustring/sysinfo: $pass passed, $fail failed"
