@@ -59,8 +59,7 @@ int32_t guarded(int32_t fallback, Call &&call) noexcept {
     return result;
 }
 
-// Byte counts: the magnitude's bytes, and its bit count as a signed 32-bit
-// result (a magnitude of 2^31 bits or more cannot be held anyway).
+// Bytes of the magnitude; 0 for zero.
 size_t magnitude_bytes(mpz_srcptr z) { return mpz_sgn(z) ? (mpz_sizeinbase(z, 2) + 7) / 8 : 0; }
 
 void set_u64(mpz_ptr z, uint64_t v) { mpz_import(z, 1, -1, sizeof v, 0, 0, &v); }

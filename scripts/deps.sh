@@ -18,6 +18,8 @@ PACKAGES=(
   doxygen
   # GMP for the Windows builds: unpacking Debian's source package
   xz-utils
+  # big-integer vectors and the bigint command's prime checks
+  python3
 )
 
 missing=()
