@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -98,6 +99,19 @@ long gmp_sweep(const std::function<bool()> &op) {
 
 }  // namespace
 
+using Unary = orbek_biginteger *(*)(const orbek_biginteger *);
+using Binary = orbek_biginteger *(*)(const orbek_biginteger *, const orbek_biginteger *);
+using Ternary = orbek_biginteger *(*)(const orbek_biginteger *, const orbek_biginteger *, const orbek_biginteger *);
+const std::map<std::string, Unary> kUnary = {{"neg", orbek_biginteger_neg}, {"div_2", orbek_biginteger_div_2}};
+const std::map<std::string, Binary> kBinary = {
+    {"add", orbek_biginteger_add}, {"sub", orbek_biginteger_sub},       {"mul", orbek_biginteger_mul},
+    {"gcd", orbek_biginteger_gcd}, {"lcm", orbek_biginteger_lcm},       {"mod", orbek_biginteger_mod},
+    {"sqrmod", orbek_biginteger_sqrmod}, {"invmod", orbek_biginteger_invmod}};
+const std::map<std::string, Ternary> kTernary = {{"addmod", orbek_biginteger_addmod},
+                                                 {"submod", orbek_biginteger_submod},
+                                                 {"mulmod", orbek_biginteger_mulmod},
+                                                 {"expmod", orbek_biginteger_expmod}};
+
 TEST(BigInteger, MatchesPythonIntegers) {
     static const char kVectors[] =
 #include "container/data/bigint_vectors.inc"
@@ -140,25 +154,14 @@ TEST(BigInteger, MatchesPythonIntegers) {
             int32_t c = orbek_biginteger_cmp(a.get(), b.get());
             got = {std::to_string((c > 0) - (c < 0))};
         }
-        if (op == "add") got = {form(Big(orbek_biginteger_add(a.get(), b.get())))};
-        if (op == "sub") got = {form(Big(orbek_biginteger_sub(a.get(), b.get())))};
-        if (op == "mul") got = {form(Big(orbek_biginteger_mul(a.get(), b.get())))};
-        if (op == "neg") got = {form(Big(orbek_biginteger_neg(a.get())))};
-        if (op == "div_2") got = {form(Big(orbek_biginteger_div_2(a.get())))};
-        if (op == "gcd") got = {form(Big(orbek_biginteger_gcd(a.get(), b.get())))};
-        if (op == "lcm") got = {form(Big(orbek_biginteger_lcm(a.get(), b.get())))};
+        if (kUnary.count(op)) got = {form(Big(kUnary.at(op)(a.get())))};
+        if (kBinary.count(op)) got = {form(Big(kBinary.at(op)(a.get(), b.get())))};
+        if (kTernary.count(op)) got = {form(Big(kTernary.at(op)(a.get(), b.get(), m.get())))};
         if (op == "div") {
             orbek_biginteger *r = nullptr;
             Big q(orbek_biginteger_div(a.get(), b.get(), &r));
             got = {form(q), form(Big(r))};
         }
-        if (op == "mod") got = {form(Big(orbek_biginteger_mod(a.get(), b.get())))};
-        if (op == "addmod") got = {form(Big(orbek_biginteger_addmod(a.get(), b.get(), m.get())))};
-        if (op == "submod") got = {form(Big(orbek_biginteger_submod(a.get(), b.get(), m.get())))};
-        if (op == "mulmod") got = {form(Big(orbek_biginteger_mulmod(a.get(), b.get(), m.get())))};
-        if (op == "sqrmod") got = {form(Big(orbek_biginteger_sqrmod(a.get(), b.get())))};
-        if (op == "expmod") got = {form(Big(orbek_biginteger_expmod(a.get(), b.get(), m.get())))};
-        if (op == "invmod") got = {form(Big(orbek_biginteger_invmod(a.get(), b.get())))};
         EXPECT_EQ(got, want) << line.substr(0, 200);
         ++cases;
     }
