@@ -395,7 +395,11 @@ ORBEK_EXPORT orbek_biginteger *orbek_biginteger_newprime(orbek_biginteger_random
         mpz_t q;
         mpz_init(q);
         for (;;) {
-            if (random(context, buf, (int32_t)n) != 1) return mpz_clear(q), false;
+            // The caller's callback may use GMP for its own ends.
+            orbek::GmpScope *scope = orbek::GmpScope::suspend();
+            const int32_t got = random(context, buf, (int32_t)n);
+            orbek::GmpScope::resume(scope);
+            if (got != 1) return mpz_clear(q), false;
             // Exactly bits bits: clear what lies above the top bit, set it.
             if (r) buf[0] &= (uint8_t)((1u << r) - 1);
             buf[0] |= (uint8_t)(1u << ((bits - 1) % 8));

@@ -67,6 +67,14 @@ GmpScope::~GmpScope() {
     if (blocks_ != inline_) free(blocks_);
 }
 
+GmpScope *GmpScope::suspend() noexcept {
+    GmpScope *s = t_scope;
+    t_scope = nullptr;
+    return s;
+}
+
+void GmpScope::resume(GmpScope *scope) noexcept { t_scope = scope; }
+
 void GmpScope::release() noexcept {
     // Through the registered release function, so that whoever wraps GMP's
     // memory sees the blocks go; the entries leave the record first.

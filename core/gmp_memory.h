@@ -26,6 +26,11 @@ public:
     // Frees every block recorded and still held.
     void release() noexcept;
 
+    // Stops recording on this thread (for a caller's callback, whose own
+    // use of GMP is none of the scope's business) until resume.
+    static GmpScope *suspend() noexcept;
+    static void resume(GmpScope *scope) noexcept;
+
     // For the memory functions.  add throws gmpexception (having freed p)
     // when the record cannot grow.
     void add(void *p, size_t size);
