@@ -27,6 +27,7 @@ int cmd_ldapprep(int argc, char **argv);
 int cmd_casefold(int argc, char **argv);
 int cmd_iconv(int argc, char **argv);
 int cmd_digest(int argc, char **argv);
+int cmd_bigint(int argc, char **argv);
 
 // Shared by the subcommands: prints "orbek: <message>" to stderr.
 void cli_error(const char *fmt, ...)

@@ -22,6 +22,7 @@ static const orbek_command kCommands[] = {
     {"idn", "idn toascii|tounicode [--allow-unassigned] [--std3] [--wildcard] NAME...", cmd_idn},
     {"ldapprep", "ldapprep --type 0|1|3|4|5 [TEXT]", cmd_ldapprep},
     {"digest", "digest [--sha1|--sha256|--sha512] [--hmac-key-file F] [FILE...]", cmd_digest},
+    {"bigint", "bigint prime --bits N [--safe] [--fast] | calc OP A [B [M]]", cmd_bigint},
 };
 
 void cli_error(const char *fmt, ...) {

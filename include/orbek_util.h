@@ -2069,6 +2069,383 @@ ORBEK_API void *orbek_priorityqueue_take(orbek_priorityqueue *queue) ORBEK_NOEXC
 /** The item that would come out first, left in place; null when the queue
  * is null or empty. */
 ORBEK_API void *orbek_priorityqueue_peek(const orbek_priorityqueue *queue) ORBEK_NOEXCEPT;
+ * Bit sets and big integers
+ * ====================================================================== */
+
+/**
+ * A growable sequence of bits numbered from 0, stored most significant bit
+ * first: bit n is in byte n / 8 under the mask 0x80 >> (n % 8).  The bit
+ * count ends at the highest significant bit; bits at or beyond it read as 0.
+ * A set converts to and from the content of an ASN.1 BIT STRING (the unused
+ * low bits of the last byte, 0 to 7, and the bytes).  No lock: one thread at
+ * a time.
+ */
+typedef struct orbek_bitset orbek_bitset;
+
+/**
+ * @return a new set with bit count 0 and a zeroed 4-byte buffer, owned by
+ *         the caller (release it with orbek_bitset_free()); null when memory
+ *         is short.
+ */
+ORBEK_API orbek_bitset *orbek_bitset_empty(void) ORBEK_NOEXCEPT;
+/**
+ * A set from the content of a BIT STRING.
+ * @param unused_bits  the unused low bits of the last byte, 0 to 7; they are
+ *                     cleared in the copy.
+ * @param data         the bytes; must not be null, even for length 0.
+ * @param length       bytes in data, 0 to 268435454 (0 only with
+ *                     unused_bits 0).
+ * @return a new set holding a copy of the bytes, bit count
+ *         8 * length - unused_bits, owned by the caller (release it with
+ *         orbek_bitset_free()); null for arguments out of range or when
+ *         memory is short.
+ */
+ORBEK_API orbek_bitset *orbek_bitset_new(int32_t unused_bits, const uint8_t *data, int32_t length) ORBEK_NOEXCEPT;
+/**
+ * Releases a set and its buffer.
+ * @param set  the set; null is ignored.
+ */
+ORBEK_API void orbek_bitset_free(orbek_bitset *set) ORBEK_NOEXCEPT;
+/**
+ * @param set  the set.
+ * @return the bit count; -1 for a null set.
+ */
+ORBEK_API int32_t orbek_bitset_getbitcount(const orbek_bitset *set) ORBEK_NOEXCEPT;
+/**
+ * The set as the content of a BIT STRING.
+ * @param set          the set.
+ * @param unused_bits  receives the unused low bits of the last byte, 0 to 7.
+ * @return a new blob (release it with orbek_data_blob_free()) holding the
+ *         (bit count + 7) / 8 bytes that carry the bits; null when either
+ *         argument is null or memory is short.
+ */
+ORBEK_API orbek_data_blob *orbek_bitset_getdata(const orbek_bitset *set, int32_t *unused_bits) ORBEK_NOEXCEPT;
+/**
+ * Sets a bit.  A bit beyond the buffer grows it to n / 8 + 4 bytes; the bit
+ * count becomes n + 1 when that is larger.
+ * @param set  the set.
+ * @param n    the bit, 0 or more.
+ * @return 1; 0 for a null set, a negative n or a failed growth (the set is
+ *         then unchanged).
+ */
+ORBEK_API int32_t orbek_bitset_set(orbek_bitset *set, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * Clears a bit.  Clearing the last significant bit trims the bit count to
+ * end at the highest bit still set (0 when none is).
+ * @param set  the set.
+ * @param n    the bit, 0 or more; at or beyond the bit count nothing changes.
+ * @return 1; 0 for a null set or a negative n.
+ */
+ORBEK_API int32_t orbek_bitset_clear(orbek_bitset *set, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * @param set  the set.
+ * @param n    the bit.
+ * @return 1 when bit n is set; 0 when it is clear, n is negative or at or
+ *         beyond the bit count, or the set is null.
+ */
+ORBEK_API int32_t orbek_bitset_isset(const orbek_bitset *set, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * @param set  the set.
+ * @return a new set with the same bits and bit count (its buffer only as
+ *         large as they need), owned by the caller; null for null or when
+ *         memory is short.
+ */
+ORBEK_API orbek_bitset *orbek_bitset_dup(const orbek_bitset *set) ORBEK_NOEXCEPT;
+
+/**
+ * An arbitrary-precision signed integer carried by GMP.  Every function that
+ * yields a number returns a new handle owned by the caller (release it with
+ * orbek_biginteger_free()) and leaves its arguments unchanged; only
+ * orbek_biginteger_setbit() and orbek_biginteger_clearbit() change a handle
+ * in place.  Functions answer null (or 0) for a null handle argument and
+ * when GMP runs out of memory, and release whatever they had taken.  A handle
+ * may be read by several threads at once, but not changed or freed while
+ * another thread uses it.
+ *
+ * Signed byte form: big-endian two's complement of minimal length (127 is
+ * 7F, 128 is 00 80, -1 is FF, -128 is 80, -129 is FF 7F, zero is 00).
+ * Unsigned byte form: the big-endian magnitude.
+ */
+typedef struct orbek_biginteger orbek_biginteger;
+
+/** orbek_biginteger_newprime() flag: (p - 1) / 2 is prime too. */
+#define ORBEK_PRIME_SAFE 0x01u
+/** orbek_biginteger_newprime() flag: the two highest bits are set. */
+#define ORBEK_PRIME_TOP_TWO 0x02u
+/** orbek_biginteger_newprime() flag: the rounds of orbek_biginteger_isprime_fasttest(). */
+#define ORBEK_PRIME_FAST 0x80u
+
+/**
+ * Random source of orbek_biginteger_newprime(), called on the caller's
+ * thread: fills length bytes of buffer and returns 1; any other result ends
+ * prime generation with null.
+ */
+typedef int32_t (*orbek_biginteger_random_func)(void *context, uint8_t *buffer, int32_t length);
+
+/**
+ * @param value  any signed 64-bit value.
+ * @return a new handle holding value; null when memory is short.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_new(int64_t value) ORBEK_NOEXCEPT;
+/**
+ * A number from the signed byte form.  Redundant leading sign bytes are
+ * skipped (00 00 7F is 127, FF FF 80 is -128).
+ * @param bytes   the bytes; may be null when length is 0.
+ * @param length  bytes in bytes; 0 gives 0.
+ * @return a new handle; null for null bytes with a non-zero length, a
+ *         negative length, or when memory is short.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_newdata(const uint8_t *bytes, int32_t length) ORBEK_NOEXCEPT;
+/**
+ * A number from the unsigned byte form (FF is 255); no byte is skipped.
+ * @param bytes   the bytes; may be null when length is 0.
+ * @param length  bytes in bytes; 0 gives 0.
+ * @return a new handle; null as for orbek_biginteger_newdata().
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_newunsigneddata(const uint8_t *bytes, int32_t length) ORBEK_NOEXCEPT;
+/**
+ * A number from decimal text as GMP reads it.
+ * @param text  NUL-terminated digits with an optional leading minus sign;
+ *              white space is ignored.
+ * @return a new handle; null for a null or invalid text or when memory is
+ *         short.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_newdec(const char *text) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number.
+ * @return a new handle equal to x; null for null or when memory is short.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_dup(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * Releases a handle and its digits.
+ * @param x  the handle; null is ignored.
+ */
+ORBEK_API void orbek_biginteger_free(orbek_biginteger *x) ORBEK_NOEXCEPT;
+
+/**
+ * @param x  the number.
+ * @return a new blob (release it with orbek_data_blob_free()) holding x in
+ *         the signed byte form; null for null or when memory is short.
+ */
+ORBEK_API orbek_data_blob *orbek_biginteger_getdata(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * Writes a number in the unsigned byte form, right-aligned and padded with
+ * 0x00 on the left, so that buffer holds exactly length bytes.
+ * @param x       the number, 0 or more.
+ * @param length  bytes to fill, 1 or more.
+ * @param buffer  length bytes.
+ * @return 1; 0 (buffer untouched) when x is null or negative, length is 0 or
+ *         less, buffer is null, or x needs more than length bytes.
+ */
+ORBEK_API int32_t orbek_biginteger_unsigned_tonbuf(const orbek_biginteger *x, int32_t length,
+                                                   uint8_t *buffer) ORBEK_NOEXCEPT;
+/**
+ * A number as decimal text.
+ * @param x           the number, 0 or more.
+ * @param out_text    receives new NUL-terminated text (release it with
+ *                    orbek_free()).
+ * @param out_length  receives the text's length without the NUL; may be
+ *                    null.
+ * @return 1; 0 (nothing stored) when x is null or negative, out_text is null
+ *         or memory is short.
+ */
+ORBEK_API int32_t orbek_biginteger_unsigned_todec(const orbek_biginteger *x, char **out_text,
+                                                  int32_t *out_length) ORBEK_NOEXCEPT;
+/**
+ * @param x    the number.
+ * @param out  receives x.
+ * @return 1 when the magnitude of x fits in 63 bits (so -2^63 is refused);
+ *         0 otherwise or when x or out is null.
+ */
+ORBEK_API int32_t orbek_biginteger_getvalue(const orbek_biginteger *x, int64_t *out) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number.
+ * @return -1, 0 or 1 as x is negative, zero or positive; 0 for null.
+ */
+ORBEK_API int32_t orbek_biginteger_getsign(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number.
+ * @return the number of bits of the magnitude of x; 0 for zero and null.
+ */
+ORBEK_API int32_t orbek_biginteger_getbitcount(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @return negative, zero or positive as a is below, equal to or above b (the
+ *         value is GMP's, not limited to -1 and 1).  Null sorts first: both
+ *         null give 0, a null a -1, a null b 1.
+ */
+ORBEK_API int32_t orbek_biginteger_cmp(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number.
+ * @return 1 for even x (zero included); 0 for odd x and null.
+ */
+ORBEK_API int32_t orbek_biginteger_iseven(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number.
+ * @return 1 for odd x (-3 included); 0 for even x and null.
+ */
+ORBEK_API int32_t orbek_biginteger_isodd(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number, seen as infinite two's complement (every bit of -1
+ *           is set).
+ * @param n  the bit.
+ * @return bit n of x; 0 for null or a negative n.
+ */
+ORBEK_API int32_t orbek_biginteger_testbit(const orbek_biginteger *x, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * Sets a bit in place, in the two's complement view.
+ * @param x  the number, changed.
+ * @param n  the bit, 0 or more.
+ * @return 1; 0 for null, a negative n or when memory is short (x is then
+ *         unchanged).
+ */
+ORBEK_API int32_t orbek_biginteger_setbit(orbek_biginteger *x, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * Clears a bit in place, in the two's complement view.
+ * @param x  the number, changed.
+ * @param n  the bit, 0 or more.
+ * @return 1; 0 as for orbek_biginteger_setbit().
+ */
+ORBEK_API int32_t orbek_biginteger_clearbit(orbek_biginteger *x, int32_t n) ORBEK_NOEXCEPT;
+
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @return a new handle holding a + b; null for a null argument or when
+ *         memory is short (as for every arithmetic function).
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_add(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @return a new handle holding a - b.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_sub(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @return a new handle holding a * b.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_mul(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number.
+ * @return a new handle holding -x.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_neg(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * Division truncated toward zero: -7 / 2 is -3 with remainder -1.
+ * @param a              the dividend.
+ * @param b              the divisor.
+ * @param out_remainder  receives a new handle holding the remainder, with
+ *                       the sign of a, which the caller releases too.
+ * @return a new handle holding the quotient; null (*out_remainder untouched)
+ *         for a null argument, a zero b or when memory is short.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_div(const orbek_biginteger *a, const orbek_biginteger *b,
+                                                 orbek_biginteger **out_remainder) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number.
+ * @return a new handle holding x / 2 truncated toward zero (-3 gives -1).
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_div_2(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * @param a  the number.
+ * @param m  the modulus; its sign is ignored.
+ * @return a new handle holding a mod m in 0 .. |m| - 1 (-7 mod 2 is 1);
+ *         null for a zero m.  The modular functions below share both rules.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_mod(const orbek_biginteger *a, const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @param m  the modulus.
+ * @return a new handle holding (a + b) mod m.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_addmod(const orbek_biginteger *a, const orbek_biginteger *b,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @param m  the modulus.
+ * @return a new handle holding (a - b) mod m.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_submod(const orbek_biginteger *a, const orbek_biginteger *b,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @param m  the modulus.
+ * @return a new handle holding (a * b) mod m.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_mulmod(const orbek_biginteger *a, const orbek_biginteger *b,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/**
+ * @param a  the number.
+ * @param m  the modulus.
+ * @return a new handle holding a^2 mod m.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_sqrmod(const orbek_biginteger *a,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/**
+ * @param b  the base.
+ * @param e  the exponent; a negative one uses the inverse of b.
+ * @param m  the modulus.
+ * @return a new handle holding b^e mod m; null when e is negative and b has
+ *         no inverse modulo m.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_expmod(const orbek_biginteger *b, const orbek_biginteger *e,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/**
+ * @param a  the number.
+ * @param m  the modulus.
+ * @return a new handle holding the inverse of a modulo m, in 0 .. |m| - 1;
+ *         null when there is none (2 modulo 4) or m is zero.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_invmod(const orbek_biginteger *a,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @return a new handle holding the greatest common divisor, never negative.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_gcd(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @return a new handle holding the least common multiple, never negative (0
+ *         when either is 0).
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_lcm(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+
+/**
+ * @param x  the number.
+ * @return 1 when GMP's test with 64 rounds finds x a probable or certain
+ *         prime; 0 otherwise, for null and when memory is short.
+ */
+ORBEK_API int32_t orbek_biginteger_isprime(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * The same test with fewer rounds the larger x is: 28 below 256 bits, 16
+ * below 384, 10 below 512, 7 below 640, 6 below 768, else 5.
+ * @param x  the number.
+ * @return 1 for a probable prime; 0 as for orbek_biginteger_isprime().
+ */
+ORBEK_API int32_t orbek_biginteger_isprime_fasttest(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * A random probable prime.  Each candidate takes (bits + 7) / 8 fresh bytes
+ * from random, keeps exactly bits bits with the top one set, is made odd and
+ * is tested; the call loops until one passes, so a random source that never
+ * varies can keep it looping for ever.
+ * @param random   the random source; called on the caller's thread.
+ * @param context  passed to random.
+ * @param bits     the prime's exact size in bits, 2 or more (3 or more for a
+ *                 safe prime: there is none of 2 bits).
+ * @param flags    ORBEK_PRIME_SAFE, ORBEK_PRIME_TOP_TWO, ORBEK_PRIME_FAST or 0.
+ * @return a new handle holding the prime; null for bits out of range, a null
+ *         random, a random result other than 1, or when memory is short.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_newprime(orbek_biginteger_random_func random, void *context,
+                                                      int32_t bits, uint32_t flags) ORBEK_NOEXCEPT;
 
 #ifdef __cplusplus
 }

@@ -23,6 +23,8 @@ PACKAGES=(
   xz-utils
   # normalization conformance data (tools/gen_norm_vectors.py)
   unicode-data
+  # big-integer vectors and the bigint command's prime checks
+  python3
 )
 
 missing=()
