@@ -44,6 +44,7 @@ int cmd_version(int argc, char **argv) {
 }
 
 int main(int argc, char **argv) {
+    if (!cli_debug_alloc_start()) return 1;
     if (argc < 2) {
         usage(stderr);
         return 2;
