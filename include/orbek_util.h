@@ -464,6 +464,72 @@ ORBEK_API uint16_t *orbek_ustring_tobstr(const orbek_ustring *s) ORBEK_NOEXCEPT;
 ORBEK_API void orbek_ustring_freebstr(uint16_t *bstr) ORBEK_NOEXCEPT;
 
 /* ======================================================================
+ * Unicode strings: charsets and code pages
+ * ====================================================================== */
+
+/* Charset names are matched without regard to the case of a-z.  "UTF-8",
+ * "ASCII", "UTF-16BE", "UTF-16LE", "UTF-32BE" and "UTF-32LE" are converted
+ * by the library itself.  "CP" followed by digits names a Windows code page
+ * ("cp1252"; cp936 means cp54936 where the system has code page 54936).  Any
+ * other name is looked up in a built-in table of several hundred IANA names,
+ * aliases and descriptive names ("WINDOWS-1251", "SHIFT_JIS", "KOI8-R",
+ * "WESTERN EUROPEAN(WINDOWS)"), each giving a code page and a fallback code
+ * page.  The primary page is used when the system can convert it, then the
+ * fallback page; when the name gives no page, or the system has neither, the
+ * registered converter of that direction is called (none: failure).
+ *
+ * Code-page conversions behave as Windows's MultiByteToWideChar and
+ * WideCharToMultiByte with flags 0: a byte sequence the page does not define
+ * decodes to a substitute character rather than failing, and a character the
+ * page lacks encodes as the page's default character ("?"), so a
+ * successful tombs is not necessarily lossless.  On Windows the system's own
+ * converters are called; elsewhere the C library's iconv converters stand in
+ * for the same page numbers (Windows's best-fit substitutions, such as "A"
+ * for U+0100 in code page 1252, are not made there: such characters become
+ * the default character). */
+
+/* Multibyte-to-Unicode converter: decodes in_len bytes of the named charset
+ * (the caller's name, upper-cased) into at most out_cap units at out, stores
+ * the units written in *out_len and returns 1; any other result is failure.
+ * A count below 0 or above out_cap counts as failure too. */
+typedef int32_t (*orbek_mbstowcs_func)(void *user, const char *charset, const uint8_t *in, int32_t in_len,
+                                       uint16_t *out, int32_t out_cap, int32_t *out_len);
+/* Unicode-to-multibyte converter: the same for in_len UTF-16 units into at
+ * most out_cap bytes. */
+typedef int32_t (*orbek_wcstombs_func)(void *user, const char *charset, const uint16_t *in, int32_t in_len,
+                                       uint8_t *out, int32_t out_cap, int32_t *out_len);
+
+/* The process's default charset as "cp" and the decimal number of its ANSI
+ * code page (GetACP on Windows; elsewhere the code page of the environment's
+ * locale codeset, UTF-8 "cp65001" for the C locale or a codeset without a
+ * page), "cp54936" where that would be "cp936" and the system has code page
+ * 54936.  A new 0-terminated string released with orbek_free; null when
+ * the allocation fails. */
+ORBEK_API char *orbek_ustring_getdefaultcharset(void) ORBEK_NOEXCEPT;
+/* Register the converter called for charsets the system cannot convert,
+ * with the user pointer passed to it; a null func removes it.  Always 1.
+ * Plain process-wide settings without a lock: register before other threads
+ * convert. */
+ORBEK_API int32_t orbek_ustring_setmbstowcscallback(void *user, orbek_mbstowcs_func func) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_ustring_setwcstombscallback(void *user, orbek_wcstombs_func func) ORBEK_NOEXCEPT;
+/* Decodes len bytes in the named charset into a new string, or null.  len 0
+ * gives the empty string whatever the charset (even null); null bytes with
+ * another len, a negative len, a null or empty charset, a length that is not
+ * a whole number of units for the UTF-16 and UTF-32 forms, a lone surrogate,
+ * a conversion the system or the converter refuses, or an allocation
+ * failure give null.  No byte-order mark is looked for or removed. */
+ORBEK_API orbek_ustring *orbek_ustring_newmbs(const char *charset, const uint8_t *bytes, int32_t len) ORBEK_NOEXCEPT;
+/* Encodes s in the named charset: 1 with a new buffer in *bytes (released
+ * with orbek_free) and its byte count in *len; the buffer ends in one 0 byte
+ * (four for "UTF-32BE" and "UTF-32LE"), not counted.  The empty string gives
+ * a one-byte buffer holding 0 and *len 0 for any charset name.  0 for a null
+ * argument, "ASCII" with a character above U+007F, a conversion the system
+ * or the converter refuses (including a result longer than 4 bytes per
+ * character) or an allocation failure, with *bytes null and *len 0. */
+ORBEK_API int32_t orbek_ustring_tombs(const orbek_ustring *s, const char *charset, uint8_t **bytes,
+                                      int32_t *len) ORBEK_NOEXCEPT;
+
+/* ======================================================================
  * Time values
  * ====================================================================== */
 
