@@ -3,6 +3,7 @@
 #include "core/startup.h"
 
 #include "core/util.h"
+#include "thread/module.h"
 
 #include <stddef.h>
 
@@ -16,9 +17,12 @@ struct Step {
 
 // Attach order; detach runs the same steps backwards.
 const Step kSteps[] = {
+    {thread_module_startup, thread_module_teardown},
     {settings_read_recursive_level, nullptr},
     {settings_read_version, nullptr},
     {settings_register_gmp, nullptr},
+    {tls_module_startup, tls_module_teardown},
+    {condition_select, nullptr},
 };
 constexpr size_t kStepCount = sizeof kSteps / sizeof *kSteps;
 
@@ -45,6 +49,6 @@ void process_detach() noexcept {
 }
 
 void thread_attach() noexcept {}
-void thread_detach() noexcept {}
+void thread_detach() noexcept { tls_module_thread_detach(); }
 
 }  // namespace orbek

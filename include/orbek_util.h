@@ -792,6 +792,302 @@ ORBEK_API int32_t orbek_arraylist_insert(orbek_arraylist *list, int32_t index, v
  * items move down.  0 for an index outside 0 .. count-1. */
 ORBEK_API int32_t orbek_arraylist_delete(orbek_arraylist *list, int32_t index) ORBEK_NOEXCEPT;
 
+/* ======================================================================
+ * Concurrency: atomics, locks, conditions, semaphores, read-write locks,
+ * thread-local storage, countdown latches, threads, thread pools, queues
+ * ====================================================================== */
+
+/* Codes that functions of this section return directly (with
+ * ORBEK_ERR_NULL_POINT and ORBEK_ERR_OUT_OF_MEMORY); they have no text. */
+#define ORBEK_ERR_TLS_NOT_REGISTERED  0x10009u /* slot not made by orbek_tls_alloc */
+#define ORBEK_ERR_QUEUE_FULL          0x1000Au /* bounded queue full */
+#define ORBEK_ERR_THREAD_DETACHED     0x1000Cu /* join of a detached thread */
+#define ORBEK_ERR_POOL_STOPPING       0x1000Du /* submission to a stopping pool */
+
+/* --- Atomics on a naturally aligned 32-bit integer.  No null checks: the
+ * pointer must be valid.  Each is one interlocked instruction with full
+ * ordering. */
+
+/** Increments *value atomically; returns the new value. */
+ORBEK_API int32_t orbek_atomic_inc(volatile int32_t *value) ORBEK_NOEXCEPT;
+/** Decrements *value atomically; returns the new value. */
+ORBEK_API int32_t orbek_atomic_dec(volatile int32_t *value) ORBEK_NOEXCEPT;
+/** Stores new_value atomically; returns the value it replaced. */
+ORBEK_API int32_t orbek_atomic_set(volatile int32_t *value, int32_t new_value) ORBEK_NOEXCEPT;
+/** Reads *value (one aligned 32-bit read, no fence). */
+ORBEK_API int32_t orbek_atomic_get(volatile int32_t *value) ORBEK_NOEXCEPT;
+/** Replaces *value by new_value when it equals expected, in one atomic step:
+ * 1 when replaced, 0 when *value differed (it is then left alone). */
+ORBEK_API int32_t orbek_cas_integer(volatile int32_t *value, int32_t expected, int32_t new_value) ORBEK_NOEXCEPT;
+/** Decrements *value atomically; 1 when the result is 0, else 0. */
+ORBEK_API int32_t orbek_atomic_dec_and_test(volatile int32_t *value) ORBEK_NOEXCEPT;
+/** Does nothing at all; in particular it issues NO fence.  Ordering between
+ * threads comes only from the atomics above and from the locks. */
+ORBEK_API void orbek_memory_barrier(void) ORBEK_NOEXCEPT;
+
+/* --- Locks: recursive (the owner may take a lock again and must unlock it
+ * as many times).  Their storage comes from the runtime heap, not from the
+ * allocation hooks. */
+typedef struct orbek_lock orbek_lock;
+
+/** A new unlocked lock (free it with orbek_lock_free), or null when memory
+ * is short or the system refuses. */
+ORBEK_API orbek_lock *orbek_lock_new(void) ORBEK_NOEXCEPT;
+/** Destroys a lock that no thread holds or waits for; null is ignored. */
+ORBEK_API void orbek_lock_free(orbek_lock *lock) ORBEK_NOEXCEPT;
+/** Waits until the calling thread holds the lock: 1, or 0 for a null lock
+ * or a system failure. */
+ORBEK_API int32_t orbek_lock_lock(orbek_lock *lock) ORBEK_NOEXCEPT;
+/** Releases one level of the caller's hold: 1, or 0 for a null lock. */
+ORBEK_API int32_t orbek_lock_unlock(orbek_lock *lock) ORBEK_NOEXCEPT;
+/** Takes the lock only if that needs no waiting: 1 when taken (also when
+ * the caller already holds it), 0 when another thread holds it or the lock
+ * is null. */
+ORBEK_API int32_t orbek_lock_trylock(orbek_lock *lock) ORBEK_NOEXCEPT;
+
+/* --- Counting semaphores (maximum count 2147483647). */
+typedef struct orbek_semaphore orbek_semaphore;
+
+/** A new semaphore holding initial units (free it with
+ * orbek_semaphore_free); null when initial is negative or a part cannot be
+ * made (nothing is left allocated). */
+ORBEK_API orbek_semaphore *orbek_semaphore_new(int32_t initial) ORBEK_NOEXCEPT;
+/** Takes one unit, waiting without time limit: 1; 0 when the wait fails;
+ * ORBEK_ERR_NULL_POINT (not 0) for a null semaphore. */
+ORBEK_API int32_t orbek_semaphore_down(orbek_semaphore *sem) ORBEK_NOEXCEPT;
+/** Releases one unit: 1; 0 when the system refuses (beyond the maximum);
+ * ORBEK_ERR_NULL_POINT for a null semaphore. */
+ORBEK_API int32_t orbek_semaphore_up(orbek_semaphore *sem) ORBEK_NOEXCEPT;
+/** Destroys a semaphore nobody waits on; null is ignored. */
+ORBEK_API void orbek_semaphore_free(orbek_semaphore *sem) ORBEK_NOEXCEPT;
+
+/* --- Condition variables.  The library picks one of two back ends at load:
+ * the system's own condition variables when it has them, else an emulation
+ * from an event and a lock.  The back ends differ in their results for null
+ * arguments, as stated below.  There is no timed wait.  Waiting on a lock
+ * held more than once by the caller does not release it for others. */
+typedef struct orbek_condition orbek_condition;
+
+/** A new condition (free it with orbek_condition_free), or null. */
+ORBEK_API orbek_condition *orbek_condition_new(void) ORBEK_NOEXCEPT;
+/** Releases lock (held once by the caller), waits without time limit for a
+ * signal or broadcast, and takes the lock again.  1 when woken; 0 on
+ * failure.  A null condition or lock gives 0 with the system back end and
+ * ORBEK_ERR_NULL_POINT with the emulation.  As with any condition variable
+ * the caller re-checks its predicate in a loop.  On a failure inside the
+ * emulation's wait the lock may NOT be held on return. */
+ORBEK_API int32_t orbek_condition_wait(orbek_condition *cond, orbek_lock *lock) ORBEK_NOEXCEPT;
+/** Wakes one waiter: 1.  A null condition gives 0 (system back end) or
+ * ORBEK_ERR_NULL_POINT (emulation); 0 when the emulation's lock or event
+ * fails.  A signal with no waiter is not kept for a later one. */
+ORBEK_API int32_t orbek_condition_signal(orbek_condition *cond) ORBEK_NOEXCEPT;
+/** Wakes every waiter; results as for orbek_condition_signal. */
+ORBEK_API int32_t orbek_condition_broadcast(orbek_condition *cond) ORBEK_NOEXCEPT;
+/** Destroys a condition nobody waits on; null is ignored. */
+ORBEK_API void orbek_condition_free(orbek_condition *cond) ORBEK_NOEXCEPT;
+
+/* --- Read-write locks: many readers or one writer.  A writer that arrives
+ * holds back every reader that arrives after it, so readers cannot starve
+ * writers (but a steady stream of writers starves readers).  Not recursive:
+ * a thread holding read access that asks for write access deadlocks. */
+typedef struct orbek_rwlock orbek_rwlock;
+
+/** A new unlocked read-write lock (free it with orbek_rwlock_free), or null
+ * (nothing is left allocated). */
+ORBEK_API orbek_rwlock *orbek_rwlock_new(void) ORBEK_NOEXCEPT;
+/** Destroys a read-write lock nobody holds; null is ignored. */
+ORBEK_API void orbek_rwlock_free(orbek_rwlock *lock) ORBEK_NOEXCEPT;
+/** Waits for read access: 1; ORBEK_ERR_NULL_POINT for null; 0 when a wait
+ * fails. */
+ORBEK_API int32_t orbek_rwlock_readerlock(orbek_rwlock *lock) ORBEK_NOEXCEPT;
+/** Gives read access back: 1; ORBEK_ERR_NULL_POINT for null; 0 when the
+ * system refuses. */
+ORBEK_API int32_t orbek_rwlock_readerunlock(orbek_rwlock *lock) ORBEK_NOEXCEPT;
+/** Waits for write access: 1; ORBEK_ERR_NULL_POINT for null; 0 when a wait
+ * fails. */
+ORBEK_API int32_t orbek_rwlock_writerlock(orbek_rwlock *lock) ORBEK_NOEXCEPT;
+/** Gives write access back: 1; ORBEK_ERR_NULL_POINT for null; 0 when the
+ * system refuses. */
+ORBEK_API int32_t orbek_rwlock_writerunlock(orbek_rwlock *lock) ORBEK_NOEXCEPT;
+
+/* --- Thread-local slots with destructors.  The library remembers every
+ * thread's value, so that the slot's destructor runs on it when the thread
+ * ends, when the slot is freed (for every thread's value) and when the
+ * library is unloaded.  Destructors run under a process-wide lock: a
+ * destructor may call the orbek_tls_* functions, but must not wait for
+ * another thread that uses them.  The destructor also runs on null values
+ * that a thread stored. */
+typedef void (*orbek_tls_destructor)(void *value);
+
+/** Makes a slot (every thread's value starts null) and stores its index in
+ * *index: 1; ORBEK_ERR_NULL_POINT when index is null; 0 when the system has
+ * no free slot or memory is short.  destructor may be null. */
+ORBEK_API int32_t orbek_tls_alloc(uint32_t *index, orbek_tls_destructor destructor) ORBEK_NOEXCEPT;
+/** Sets the calling thread's value.  Replacing a different earlier value
+ * runs the destructor on that earlier value.  1 on success; 0 when the
+ * system refuses or the registry's lock fails; ORBEK_ERR_TLS_NOT_REGISTERED
+ * when index was not made by orbek_tls_alloc; ORBEK_ERR_OUT_OF_MEMORY.  On
+ * every failure the thread's value is left null. */
+ORBEK_API int32_t orbek_tls_setvalue(uint32_t index, void *value) ORBEK_NOEXCEPT;
+/** The calling thread's value, or null when it set none. */
+ORBEK_API void *orbek_tls_getvalue(uint32_t index) ORBEK_NOEXCEPT;
+/** Runs the destructor on every thread's recorded value, forgets the slot
+ * and gives its index back to the system: 1, or 0 when the system refuses.
+ * Other threads must no longer use the slot. */
+ORBEK_API int32_t orbek_tls_free(uint32_t index) ORBEK_NOEXCEPT;
+
+/* --- Countdown latches: waiters block until the count given at creation
+ * has been counted down to zero; then the latch stays open. */
+typedef struct orbek_countdownlatch orbek_countdownlatch;
+
+/** A new latch (free it with orbek_countdownlatch_free), or null when count
+ * is below 1 or a part cannot be made. */
+ORBEK_API orbek_countdownlatch *orbek_countdownlatch_new(int32_t count) ORBEK_NOEXCEPT;
+/** Counts down by one and releases every waiter when the count reaches 0
+ * (further calls take it below 0 and change nothing else): 1;
+ * ORBEK_ERR_NULL_POINT for null; the failing step's result otherwise. */
+ORBEK_API int32_t orbek_countdownlatch_countdown(orbek_countdownlatch *latch) ORBEK_NOEXCEPT;
+/** Waits until the count is 0 or below: 1; ORBEK_ERR_NULL_POINT for null;
+ * the failing step's result otherwise. */
+ORBEK_API int32_t orbek_countdownlatch_wait(orbek_countdownlatch *latch) ORBEK_NOEXCEPT;
+/** Destroys a latch nobody waits on; null is ignored. */
+ORBEK_API void orbek_countdownlatch_free(orbek_countdownlatch *latch) ORBEK_NOEXCEPT;
+
+/* --- Threads. */
+typedef struct orbek_thread orbek_thread;
+/* A thread's routine: its pointer-sized result is what join gives. */
+typedef void *(*orbek_thread_func)(void *arg);
+
+/** Starts routine(arg) on a new thread.  detached non-zero: the thread
+ * cannot be joined and its result is dropped.  Returns the thread object
+ * (release it with orbek_thread_free, which neither waits for nor stops the
+ * thread), or null when routine is null, memory is short or the system
+ * cannot start a thread (nothing is left allocated). */
+ORBEK_API orbek_thread *orbek_thread_create(int32_t detached, orbek_thread_func routine, void *arg) ORBEK_NOEXCEPT;
+/** Waits without time limit for the thread to end and stores its routine's
+ * result in *result: 1.  The result is handed out once: a second join gives
+ * 1 with *result 0 (as does a result that memory was too short to keep).
+ * ORBEK_ERR_NULL_POINT when either argument is null;
+ * ORBEK_ERR_THREAD_DETACHED for a detached thread; 0 when the wait fails. */
+ORBEK_API int32_t orbek_thread_join(orbek_thread *thread, void **result) ORBEK_NOEXCEPT;
+/** Releases the thread object; null is ignored.  The thread runs on; the
+ * result of a joinable thread freed unjoined is kept until the library is
+ * unloaded. */
+ORBEK_API void orbek_thread_free(orbek_thread *thread) ORBEK_NOEXCEPT;
+
+/* --- Thread pools: a fixed number of workers run one task function over
+ * the items callers submit, in submission order across the pool (but
+ * concurrently, so in no guaranteed order of completion). */
+typedef struct orbek_threadpool orbek_threadpool;
+/* A pool's task function; its result is ignored. */
+typedef void *(*orbek_threadpool_func)(void *item);
+
+/** A running pool of "workers" threads calling task (stop it with
+ * orbek_threadpool_stop, which also releases it), or null when workers is
+ * below 1, task is null or anything cannot be made. */
+ORBEK_API orbek_threadpool *orbek_threadpool_create(int32_t workers, orbek_threadpool_func task) ORBEK_NOEXCEPT;
+/** Queues item (null is allowed and handed to the task as null) and wakes
+ * a worker: 1; ORBEK_ERR_NULL_POINT for a null pool; ORBEK_ERR_POOL_STOPPING
+ * once stop has begun; ORBEK_ERR_OUT_OF_MEMORY; 0 when the system refuses.
+ * The pool does not own items: one still queued at stop is dropped without
+ * the task seeing it, so the caller must be able to reclaim it. */
+ORBEK_API int32_t orbek_threadpool_run(orbek_threadpool *pool, void *item) ORBEK_NOEXCEPT;
+/** Stops the pool: items not yet taken are dropped (not passed to the task,
+ * not released), tasks already running finish, every worker is joined and
+ * the pool is released.  1; ORBEK_ERR_NULL_POINT for null; 0 when the system
+ * fails (the pool is then left partly released).  Must not be called from a
+ * task, and not twice. */
+ORBEK_API int32_t orbek_threadpool_stop(orbek_threadpool *pool) ORBEK_NOEXCEPT;
+
+/* --- Queues of pointer-sized items.  A queue with a duplicate function
+ * stores what it returns for each item put (a null duplicate refuses the
+ * item); the free function is applied to the items still held when the
+ * queue is freed.  Taken items belong to the caller.  Take and peek give
+ * null both for an empty queue and for a held null item. */
+typedef void *(*orbek_queue_dup_func)(void *item);
+typedef void (*orbek_queue_free_func)(void *item);
+
+/* A first-in first-out ring, without a lock (one thread at a time). */
+typedef struct orbek_queue orbek_queue;
+
+/** A new empty queue (free it with orbek_queue_free): capacity >= 1 makes a
+ * bounded queue of that capacity, a negative capacity an unbounded one that
+ * starts with 32 slots and doubles when full.  Null for capacity 0 or when
+ * memory is short.  Both functions may be null. */
+ORBEK_API orbek_queue *orbek_queue_new(int32_t capacity, orbek_queue_dup_func dup_fn,
+                                       orbek_queue_free_func free_fn) ORBEK_NOEXCEPT;
+/** Applies the free function (when set) to the held items, oldest first,
+ * then releases the queue; null is ignored. */
+ORBEK_API void orbek_queue_free(orbek_queue *queue) ORBEK_NOEXCEPT;
+/** 1 when the queue is empty or null, else 0. */
+ORBEK_API int32_t orbek_queue_isempty(const orbek_queue *queue) ORBEK_NOEXCEPT;
+/** 1 when the queue is bounded and full; 0 otherwise (also for null). */
+ORBEK_API int32_t orbek_queue_isfull(const orbek_queue *queue) ORBEK_NOEXCEPT;
+/** The number of held items; -1 for null. */
+ORBEK_API int32_t orbek_queue_count(const orbek_queue *queue) ORBEK_NOEXCEPT;
+/** Appends item (or its duplicate).  A null item is stored as null, without
+ * calling the duplicate function.  1; ORBEK_ERR_NULL_POINT for a null queue;
+ * ORBEK_ERR_QUEUE_FULL; ORBEK_ERR_OUT_OF_MEMORY when growth fails (the
+ * queue is unchanged); 0 when the duplicate function gives null. */
+ORBEK_API int32_t orbek_queue_put(orbek_queue *queue, void *item) ORBEK_NOEXCEPT;
+/** Removes and returns the oldest item (the caller owns it); null when the
+ * queue is null or empty. */
+ORBEK_API void *orbek_queue_take(orbek_queue *queue) ORBEK_NOEXCEPT;
+/** The oldest item, left in place (still owned by the queue); null when the
+ * queue is null or empty. */
+ORBEK_API void *orbek_queue_peek(const orbek_queue *queue) ORBEK_NOEXCEPT;
+
+/* A queue with a lock: put waits while a bounded queue is full, take waits
+ * while the queue is empty, both without time limit. */
+typedef struct orbek_blockingqueue orbek_blockingqueue;
+
+/** A new empty blocking queue, capacity as for orbek_queue_new (free it with
+ * orbek_blockingqueue_free, when no thread uses it any more); null for
+ * capacity 0 or when a part cannot be made (nothing is left allocated). */
+ORBEK_API orbek_blockingqueue *orbek_blockingqueue_new(int32_t capacity, orbek_queue_dup_func dup_fn,
+                                                       orbek_queue_free_func free_fn) ORBEK_NOEXCEPT;
+/** Applies the free function (when set) to the items left, then releases the
+ * queue; null is ignored. */
+ORBEK_API void orbek_blockingqueue_free(orbek_blockingqueue *queue) ORBEK_NOEXCEPT;
+/** Appends item (or its duplicate), waiting while a bounded queue is full,
+ * and wakes one taker: 1; ORBEK_ERR_NULL_POINT when the queue or the item is
+ * null (unlike orbek_queue_put, null items are refused); 0 when the lock
+ * fails or the duplicate function gives null; ORBEK_ERR_OUT_OF_MEMORY when
+ * growth fails; otherwise the failing wait's or signal's result. */
+ORBEK_API int32_t orbek_blockingqueue_put(orbek_blockingqueue *queue, void *item) ORBEK_NOEXCEPT;
+/** Removes and returns the oldest item (the caller owns it), waiting while
+ * the queue is empty; null for a null queue or when the lock or a wait
+ * fails. */
+ORBEK_API void *orbek_blockingqueue_take(orbek_blockingqueue *queue) ORBEK_NOEXCEPT;
+
+/* A binary heap ordered by a comparison, without a lock.  Equal items come
+ * out in no guaranteed order. */
+typedef struct orbek_priorityqueue orbek_priorityqueue;
+/* Non-zero when a must come out before b, else 0. */
+typedef int32_t (*orbek_priorityqueue_compare_func)(void *a, void *b);
+
+/** A new empty priority queue (free it with orbek_priorityqueue_free):
+ * capacity >= 1 bounded, negative unbounded (starting with 32 slots and
+ * growing by a factor of 1.6).  Null for capacity 0, a null comparison or
+ * when memory is short. */
+ORBEK_API orbek_priorityqueue *orbek_priorityqueue_new(int32_t capacity, orbek_priorityqueue_compare_func compare,
+                                                       orbek_queue_dup_func dup_fn,
+                                                       orbek_queue_free_func free_fn) ORBEK_NOEXCEPT;
+/** Applies the free function (when set) to the held items in heap order,
+ * then releases the queue; null is ignored. */
+ORBEK_API void orbek_priorityqueue_free(orbek_priorityqueue *queue) ORBEK_NOEXCEPT;
+/** Stores item (or its duplicate): 1; ORBEK_ERR_NULL_POINT when the queue or
+ * the item is null; ORBEK_ERR_QUEUE_FULL; ORBEK_ERR_OUT_OF_MEMORY when
+ * growth fails (the queue is unchanged); 0 when the duplicate function gives
+ * null. */
+ORBEK_API int32_t orbek_priorityqueue_put(orbek_priorityqueue *queue, void *item) ORBEK_NOEXCEPT;
+/** Removes and returns the item that must come out first (the caller owns
+ * it); null when the queue is null or empty. */
+ORBEK_API void *orbek_priorityqueue_take(orbek_priorityqueue *queue) ORBEK_NOEXCEPT;
+/** The item that would come out first, left in place; null when the queue
+ * is null or empty. */
+ORBEK_API void *orbek_priorityqueue_peek(const orbek_priorityqueue *queue) ORBEK_NOEXCEPT;
+
 #ifdef __cplusplus
 }
 #endif
