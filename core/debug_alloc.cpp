@@ -13,9 +13,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <mutex>
-#include <new>
-
 #include "core/internal.h"
 #include "core/platform.h"
 
@@ -23,27 +20,14 @@ namespace orbek {
 namespace debugalloc {
 namespace {
 
-// The one lock that serialises every allocation, release and report.
-using Lock = std::recursive_mutex;
-Lock *lock_new() noexcept {
-    void *mem = malloc(sizeof(Lock));
-    return mem ? new (mem) Lock : nullptr;
-}
-void lock_free(Lock *l) noexcept {
-    if (!l) return;
-    l->~Lock();
-    free(l);
-}
-bool lock_take(Lock *l) noexcept {
-    if (!l) return false;
-    try {
-        l->lock();
-    } catch (...) {
-        return false;
-    }
-    return true;
-}
-void lock_give(Lock *l) noexcept { l->unlock(); }
+// The one lock that serialises every allocation, release and report (a
+// lock of the concurrency family: its storage is on the runtime heap, so
+// taking it never re-enters the hooks).
+using Lock = orbek_lock;
+Lock *lock_new() noexcept { return orbek_lock_new(); }
+void lock_free(Lock *l) noexcept { orbek_lock_free(l); }
+bool lock_take(Lock *l) noexcept { return orbek_lock_lock(l) == 1; }
+void lock_give(Lock *l) noexcept { orbek_lock_unlock(l); }
 
 const uint8_t kHeadGuard[4] = {0xDE, 0xAD, 0xDE, 0xAD};
 const uint8_t kTailGuard[4] = {0xDD, 0xDD, 0xDD, 0xDD};
