@@ -197,17 +197,17 @@ ORBEK_API int32_t orbek_bsearch(const void *key, const void *base, int32_t count
  * ends.  A failing start-up refuses the DLL load on Windows; on Linux, where
  * a constructor cannot refuse, it ends the process with a message. */
 
-/* Stores code as the calling thread's last-error value: 1, or 0 when the
- * thread has no cell. */
+/** Stores code as the calling thread's last-error value: 1, or 0 when the
+ * thread has no cell (on Linux, when its cell cannot be made). */
 ORBEK_API int32_t orbek_setlasterror(int32_t code) ORBEK_NOEXCEPT;
-/* The calling thread's last-error value; 0 when the thread has no cell.  The
+/** The calling thread's last-error value; 0 when the thread has no cell.  The
  * value is per thread: other threads never change it. */
 ORBEK_API int32_t orbek_getlasterror(void) ORBEK_NOEXCEPT;
 
 /* The monotonic clock's code when it cannot be read. */
 #define ORBEK_ERR_NO_COUNTER 0x10F00
 
-/* Nanoseconds of the performance counter (QueryPerformanceCounter on Windows,
+/** Nanoseconds of the performance counter (QueryPerformanceCounter on Windows,
  * CLOCK_MONOTONIC elsewhere): counter / frequency * 1e9, computed in double
  * precision and truncated, so only differences mean anything.  Without a
  * counter, INT64_MIN, and the calling thread's last-error value becomes
@@ -218,7 +218,7 @@ ORBEK_API int64_t orbek_time_getmonotonicns(void) ORBEK_NOEXCEPT;
 typedef struct orbek_dso orbek_dso;
 struct orbek_ustring;
 
-/* Loads a dynamic library.  name is converted into the process's default
+/** Loads a dynamic library.  name is converted into the process's default
  * charset (orbek_ustring_getdefaultcharset, "UTF-8" when it gives none) and
  * handed to the system's narrow-name loader (LoadLibraryA, dlopen).  When
  * that fails the load is tried once more with a suffix appended: ".DLL" on
@@ -227,9 +227,9 @@ struct orbek_ustring;
  * orbek_dso_free.  Like the system's loader, this runs the loaded library's
  * own start-up code in the calling thread. */
 ORBEK_API orbek_dso *orbek_dso_load(const struct orbek_ustring *name) ORBEK_NOEXCEPT;
-/* Unloads a module: non-zero on success, 0 on failure or for null. */
+/** Unloads a module: non-zero on success, 0 on failure or for null. */
 ORBEK_API int32_t orbek_dso_free(orbek_dso *module) ORBEK_NOEXCEPT;
-/* The address of the module's exported symbol name; null when there is none
+/** The address of the module's exported symbol name; null when there is none
  * or either argument is null. */
 ORBEK_API void *orbek_dso_getfunction(orbek_dso *module, const char *name) ORBEK_NOEXCEPT;
 
@@ -237,7 +237,7 @@ ORBEK_API void *orbek_dso_getfunction(orbek_dso *module, const char *name) ORBEK
  * Debug allocator
  * ====================================================================== */
 
-/* Switches the debug allocator on: 1, or 0 once anything has been allocated
+/** Switches the debug allocator on: 1, or 0 once anything has been allocated
  * (the hooks then stay as they were) or when its lock cannot be made.  Call
  * it on one thread before any other use of the library.
  *
@@ -257,7 +257,7 @@ ORBEK_API void *orbek_dso_getfunction(orbek_dso *module, const char *name) ORBEK
  * a pointer that is not from the allocator reads the 16 bytes before it. */
 ORBEK_API int32_t orbek_setdebugalloc(void) ORBEK_NOEXCEPT;
 
-/* Writes the debug allocator's report to the file at path (truncated
+/** Writes the debug allocator's report to the file at path (truncated
  * first): the allocation and release counts and amounts, the peak, the
  * refused releases, every live block newest first with its source position,
  * size and first 1024 bytes, and the refused pointers with their reasons.
