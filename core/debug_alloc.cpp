@@ -260,33 +260,33 @@ using namespace orbek::debugalloc;
 
 ORBEK_EXPORT int32_t orbek_setdebugalloc(void) noexcept {
     if (orbek::alloc_started()) return 0;
-    g_watched = parse_watched(getenv("ORBEK_DEBUG_MEMORY_NUMBER"));
-    // A repeated call before the first allocation starts afresh: the earlier
-    // lock and statistics have served no allocation and are given back.
-    lock_free(g_lock);
-    free(g_stats);
-    g_lock = nullptr;
-    g_stats = nullptr;
+    int64_t watched = parse_watched(getenv("ORBEK_DEBUG_MEMORY_NUMBER"));
     Lock *lock = lock_new();
     if (!lock) return 0;
     if (!lock_take(lock)) {
         lock_free(lock);
         return 0;
     }
-    g_free_failures = 0;
     Stats *stats = static_cast<Stats *>(calloc(1, sizeof(Stats)));
     if (!stats) {
         lock_give(lock);
         lock_free(lock);
         return 0;
     }
-    g_lock = lock;
-    g_stats = stats;
+    // A repeated call before the first allocation starts afresh.  The
+    // earlier lock and statistics (kept until now, so that a failed call
+    // leaves the earlier switch in force) have served no allocation.
+    lock_free(g_lock);
+    free(g_stats);
     while (g_corrupt) {
         Corruption *next = g_corrupt->next;
         free(g_corrupt);
         g_corrupt = next;
     }
+    g_lock = lock;
+    g_stats = stats;
+    g_watched = watched;
+    g_free_failures = 0;
     orbek::install_hooks(debug_alloc, debug_free);
     lock_give(lock);
     return 1;

@@ -226,7 +226,8 @@ int run_child(const char *name, const char *path) {
     } kScenarios[] = {{"report", scenario_report},   {"corrupt", scenario_corrupt}, {"double", scenario_double},
                       {"stall", scenario_stall},     {"threads", scenario_threads}};
     if (strcmp(name, "stall") == 0) testchild::set_env("ORBEK_DEBUG_MEMORY_NUMBER", " +5x");
-    if (orbek_setdebugalloc() != 1) {
+    // A second switch before any allocation starts afresh.
+    if (orbek_setdebugalloc() != 1 || orbek_setdebugalloc() != 1) {
         fputs("the debug allocator could not be switched on\n", stderr);
         return 2;
     }
