@@ -14,6 +14,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # dependencies and benchmark peers
   libgmp-dev libssl-dev libicu-dev libcjson-dev libjansson-dev m4
+  # concurrency benchmark peer (GAsyncQueue, GThreadPool, GRecMutex)
+  libglib2.0-dev
   # GMP for the Windows builds: unpacking Debian's source package
   xz-utils
 )

@@ -5,6 +5,7 @@
 #   mingw64   Windows x86-64 DLL cross-built with mingw-w64, tests under Wine
 #   mingw32   Windows i686 DLL: compile and link check
 #   sanitize  native build with AddressSanitizer and UndefinedBehaviorSanitizer
+#   tsan      native build with ThreadSanitizer: the concurrency family's tests
 #   fuzz      clang libFuzzer targets, each run for ORBEK_FUZZ_SECONDS (30)
 # Usage: scripts/test.sh [CONFIG...]   (no arguments: all of them)
 # Build folders go to $ORBEK_BUILD_ROOT (default: the repository) as build-CONFIG.
@@ -14,7 +15,7 @@ SRC=$PWD
 ROOT=${ORBEK_BUILD_ROOT:-$SRC}
 JOBS=${ORBEK_JOBS:-$(nproc)}
 FUZZ_SECONDS=${ORBEK_FUZZ_SECONDS:-30}
-ALL=(x86_64 i686 mingw64 mingw32 sanitize fuzz)
+ALL=(x86_64 i686 mingw64 mingw32 sanitize tsan fuzz)
 configs=("$@")
 [ ${#configs[@]} -eq 0 ] && configs=("${ALL[@]}")
 
@@ -24,11 +25,12 @@ mkdir -p "$ROOT"
 total_pass=0 total_fail=0
 summary=()
 
-# ctest_run DIR: runs the suite and adds its counts to the totals.
+# ctest_run DIR [CTEST-ARGS...]: runs the suite and adds its counts to the totals.
 ctest_run() {
   local dir=$1 log
+  shift
   log=$(mktemp)
-  ctest --test-dir "$dir" --output-on-failure -j "$JOBS" --timeout 600 2>&1 | tee "$log"
+  ctest --test-dir "$dir" --output-on-failure -j "$JOBS" --timeout 600 "$@" 2>&1 | tee "$log"
   local rc=${PIPESTATUS[0]}
   local line n_fail n_all
   line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
@@ -47,7 +49,8 @@ build() {  # build NAME cmake-args...
   echo "=== [$name] configure and build in $dir"
   cmake -S "$SRC" -B "$dir" "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
   local rc
-  cmake --build "$dir" -j "$JOBS" >"$dir.build.log" 2>&1
+  # BUILD_TARGETS (when set) limits the build to those targets.
+  cmake --build "$dir" -j "$JOBS" ${BUILD_TARGETS:+--target $BUILD_TARGETS} >"$dir.build.log" 2>&1
   rc=$?
   grep -v -E '^\[ *[0-9]+%\] (Building|Linking|Built)|^(gmake|make)\[|^Scanning|^Consolidate' "$dir.build.log"
   return $rc
@@ -99,6 +102,11 @@ for cfg in "${configs[@]}"; do
       export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
       build sanitize -DCMAKE_BUILD_TYPE=Debug -DORBEK_SANITIZE=ON -DORBEK_BENCH=OFF \
         && ctest_run "$ROOT/build-sanitize" || ok=0 ;;
+    tsan)
+      export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+      BUILD_TARGETS="test_thread test_thread_condition test_queue" \
+        build tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBEK_TSAN=ON -DORBEK_BENCH=OFF \
+        && ctest_run "$ROOT/build-tsan" -R '^test_(thread|thread_condition|queue)$' || ok=0 ;;
     fuzz)
       if ! command -v clang++ >/dev/null; then echo "fuzz: clang++ missing"; ok=0
       else

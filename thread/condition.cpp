@@ -147,12 +147,15 @@ int32_t emulated_wait(orbek_condition *cond, orbek_lock *lock) {
             break;
         }
         // No grant left for anyone: close the event until the next signal.
-        // While grants remain, it stays open for the waiters they belong to.
-        if (e->releases == 0 && !sys::event_reset(e->event)) {
+        // While grants remain, it stays open for the earlier waiters they
+        // belong to, and this one steps aside until they have taken them.
+        const bool open_for_others = e->releases != 0;
+        if (!open_for_others && !sys::event_reset(e->event)) {
             sys::lock_leave(e->lock);
             return 0;
         }
         sys::lock_leave(e->lock);
+        if (open_for_others) sys::thread_yield();
     }
     sys::lock_leave(e->lock);
 

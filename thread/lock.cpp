@@ -1,11 +1,8 @@
-// Atomics, locks and semaphores: thin handles over the system layer.
+// Atomics and semaphores: thin handles over the system layer.
 #include "core/internal.h"
 #include "thread/platform.h"
 
 static const char kOrbekSource[] = "win32\\lock";
-
-// A lock handle is the system lock itself (runtime-heap storage).
-static orbek::sys::Lock *sys_lock(orbek_lock *lock) noexcept { return reinterpret_cast<orbek::sys::Lock *>(lock); }
 
 // ---------------------------------------------------------------- atomics
 // Sequentially consistent read-modify-write operations, as the interlocked
@@ -41,26 +38,9 @@ ORBEK_EXPORT int32_t orbek_atomic_dec_and_test(volatile int32_t *value) noexcept
 ORBEK_EXPORT void orbek_memory_barrier(void) noexcept {}
 
 // ---------------------------------------------------------------- locks
-
-ORBEK_EXPORT orbek_lock *orbek_lock_new(void) noexcept {
-    return reinterpret_cast<orbek_lock *>(orbek::sys::lock_new());
-}
-
-ORBEK_EXPORT void orbek_lock_free(orbek_lock *lock) noexcept { orbek::sys::lock_free(sys_lock(lock)); }
-
-ORBEK_EXPORT int32_t orbek_lock_lock(orbek_lock *lock) noexcept {
-    return lock && orbek::sys::lock_enter(sys_lock(lock)) ? 1 : 0;
-}
-
-ORBEK_EXPORT int32_t orbek_lock_unlock(orbek_lock *lock) noexcept {
-    if (!lock) return 0;
-    orbek::sys::lock_leave(sys_lock(lock));
-    return 1;
-}
-
-ORBEK_EXPORT int32_t orbek_lock_trylock(orbek_lock *lock) noexcept {
-    return lock && orbek::sys::lock_try(sys_lock(lock)) ? 1 : 0;
-}
+// The lock functions are the system layer's own (thread/posix/,
+// thread/win32/): a lock handle is the system lock itself, and the
+// uncontended lock/unlock pair is a single call into the system each.
 
 // ---------------------------------------------------------------- semaphores
 

@@ -17,7 +17,8 @@ namespace sys {
 
 // ---------------------------------------------------------------- locks
 // A recursive lock: the owning thread may take it again and releases it as
-// many times.  The storage comes from the runtime heap.
+// many times.  The storage comes from the runtime heap.  An orbek_lock is
+// this lock, and its exported functions are defined beside these.
 struct Lock;
 // A new unlocked lock, or null when memory is short or the system refuses.
 Lock *lock_new() noexcept;
@@ -76,6 +77,8 @@ bool thread_wait(Thread *handle) noexcept;
 void thread_close(Thread *handle) noexcept;
 // The calling thread's 32-bit id, distinct among the process's threads.
 uint32_t thread_id() noexcept;
+// Gives the rest of the calling thread's time slice to another ready thread.
+void thread_yield() noexcept;
 
 // Calls on_exit on a thread that ends after thread_exit_arm was called on
 // it.  Where the system's loader reports ending threads itself (Windows)

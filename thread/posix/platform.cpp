@@ -3,9 +3,11 @@
 #include <errno.h>
 #include <limits.h>
 #include <pthread.h>
+#include <sched.h>
 #include <semaphore.h>
 #include <stdlib.h>
 
+#include "core/internal.h"
 #include "thread/platform.h"
 
 namespace orbek {
@@ -227,6 +229,8 @@ uint32_t thread_id() noexcept {
     return t_id;
 }
 
+void thread_yield() noexcept { sched_yield(); }
+
 // The loader says nothing about ending threads here: a pthread key whose
 // destructor runs as a thread ends stands in.  pthreads calls it only for
 // threads whose value is non-null, hence the arming.
@@ -302,3 +306,26 @@ bool native_condition_broadcast(void *storage) noexcept {
 
 }  // namespace sys
 }  // namespace orbek
+
+// ---------------------------------------------------------------- exported locks
+// A lock handle is the system lock itself (runtime-heap storage).
+
+namespace {
+pthread_mutex_t *mutex_of(orbek_lock *lock) noexcept { return &reinterpret_cast<orbek::sys::Lock *>(lock)->mutex; }
+}  // namespace
+
+ORBEK_EXPORT orbek_lock *orbek_lock_new(void) noexcept { return reinterpret_cast<orbek_lock *>(orbek::sys::lock_new()); }
+ORBEK_EXPORT void orbek_lock_free(orbek_lock *lock) noexcept {
+    orbek::sys::lock_free(reinterpret_cast<orbek::sys::Lock *>(lock));
+}
+ORBEK_EXPORT int32_t orbek_lock_lock(orbek_lock *lock) noexcept {
+    return lock && pthread_mutex_lock(mutex_of(lock)) == 0 ? 1 : 0;
+}
+ORBEK_EXPORT int32_t orbek_lock_unlock(orbek_lock *lock) noexcept {
+    if (!lock) return 0;
+    pthread_mutex_unlock(mutex_of(lock));
+    return 1;
+}
+ORBEK_EXPORT int32_t orbek_lock_trylock(orbek_lock *lock) noexcept {
+    return lock && pthread_mutex_trylock(mutex_of(lock)) == 0 ? 1 : 0;
+}

@@ -6,6 +6,7 @@
 #include <process.h>
 #include <stdlib.h>
 
+#include "core/internal.h"
 #include "thread/platform.h"
 
 namespace orbek {
@@ -102,6 +103,7 @@ void thread_close(Thread *t) noexcept {
     if (t) CloseHandle(handle_of(t));
 }
 uint32_t thread_id() noexcept { return GetCurrentThreadId(); }
+void thread_yield() noexcept { SwitchToThread(); }
 
 // DllMain's thread-detach notification reports ending threads.
 bool thread_exit_watch(void (*)()) noexcept { return true; }
@@ -189,3 +191,28 @@ bool native_condition_broadcast(void *storage) noexcept {
 
 }  // namespace sys
 }  // namespace orbek
+
+// ---------------------------------------------------------------- exported locks
+// A lock handle is the system lock itself (runtime-heap storage).
+
+namespace {
+CRITICAL_SECTION *cs_of(orbek_lock *lock) noexcept { return &reinterpret_cast<orbek::sys::Lock *>(lock)->cs; }
+}  // namespace
+
+ORBEK_EXPORT orbek_lock *orbek_lock_new(void) noexcept { return reinterpret_cast<orbek_lock *>(orbek::sys::lock_new()); }
+ORBEK_EXPORT void orbek_lock_free(orbek_lock *lock) noexcept {
+    orbek::sys::lock_free(reinterpret_cast<orbek::sys::Lock *>(lock));
+}
+ORBEK_EXPORT int32_t orbek_lock_lock(orbek_lock *lock) noexcept {
+    if (!lock) return 0;
+    EnterCriticalSection(cs_of(lock));
+    return 1;
+}
+ORBEK_EXPORT int32_t orbek_lock_unlock(orbek_lock *lock) noexcept {
+    if (!lock) return 0;
+    LeaveCriticalSection(cs_of(lock));
+    return 1;
+}
+ORBEK_EXPORT int32_t orbek_lock_trylock(orbek_lock *lock) noexcept {
+    return lock && TryEnterCriticalSection(cs_of(lock)) ? 1 : 0;
+}
