@@ -21,6 +21,7 @@ int cmd_time(int argc, char **argv);
 // exit code, or -1 when op with these arguments is none of them.
 int cmd_time_zone(const char *op, int nargs, char **args);
 int cmd_json(int argc, char **argv);
+int cmd_iconv(int argc, char **argv);
 
 // Switches the debug allocator on when ORBEK_DEBUG_ALLOC names a report
 // file, written at exit; false (after a message) when it cannot be.

@@ -15,6 +15,7 @@ static const orbek_command kCommands[] = {
     {"hex", "hex [-d] [-u] [FILE]", cmd_hex},
     {"time", "time now|fromtime_t|totime_t|add|diff|weekday|convert|zones ...", cmd_time},
     {"json", "json [--check] [--pretty] [--indent N] [--crlf] [--sort] [FILE]", cmd_json},
+    {"iconv", "iconv --from NAME --to NAME [FILE] | --list", cmd_iconv},
 };
 
 void cli_error(const char *fmt, ...) {

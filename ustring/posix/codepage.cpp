@@ -8,20 +8,26 @@
 // and IBM rows, 0x5C a backslash), CP936 (GBK with the euro at 0x80), CP949
 // (Unified Hangul Code), CP950 (Big5 with Microsoft's additions) and
 // GB18030, plus the DOS, EBCDIC, Mac, KOI8 and ISO pages and the stateful
-// ISO-2022 and UTF-7 forms; the test vectors (made independently from
-// Microsoft's published mappings) pass through it and through the Windows
-// calls alike.  It also needs nothing beyond the C library in both the
+// ISO-2022 and UTF-7 forms; the test vectors, made with Python's codecs,
+// pass through it and, under Wine, through the Windows calls alike.  It also needs nothing beyond the C library in both the
 // 64-bit and the -m32 builds, where ICU's 32-bit development files cannot be
 // installed beside the 64-bit ones.
 //
-// What Windows does with flags 0 is kept: a byte sequence the page does not
-// define decodes to U+FFFD and decoding goes on with the next byte; a
-// character the page lacks encodes as the page's default character, which
-// is what the page makes of "?" (0x3F, or 0x6F in EBCDIC); a result that
-// does not fit the caller's capacity fails.  Windows's best-fit mappings
-// (such as U+0100 to "A" in 1252) are not reproduced: such characters
-// become the default character.  Pages 1200 and 1201 have no row: Windows
-// offers them to managed code only and reports them invalid.
+// What Windows does with flags 0 is kept for text that is valid in the
+// page: a character the page lacks encodes as the page's default character,
+// which is what the page makes of "?" (0x3F, or 0x6F in EBCDIC), one per
+// UTF-16 unit; a result that does not fit the caller's capacity fails.  A
+// byte sequence the page does not define decodes to U+FFFD and decoding
+// goes on with the next byte, as Windows does for UTF-8 (for other pages
+// Windows writes the page's own substitute, U+30FB in 932, or a private-use
+// character).  Known differences beyond that: Windows's best-fit mappings
+// (U+0100 to "A" in 1252) are not made, those characters become the default
+// character; a UTF-7 base64 run before a character that needs no "-" ends
+// without one (Windows writes it; both decode the same); glibc's GB18030
+// gives the vertical punctuation of 0xA6D9-0xA6DF and 0xA6EC-0xA6F3 their
+// Unicode 4.1 characters where Windows keeps private-use ones.  Pages 1200
+// and 1201 have no row: Windows offers them to managed code only and
+// reports them invalid.
 #include <errno.h>
 #include <iconv.h>
 #include <langinfo.h>
@@ -120,6 +126,113 @@ uint32_t page_of_codeset(const char *codeset) noexcept {
     return 0;
 }
 
+// Single-byte pages convert through tables read once from iconv itself:
+// the byte-to-unit table, and for the other direction a two-level table
+// (the unit's high byte picks a block of 256 entries).  A page qualifies
+// when every byte alone decodes to exactly one unit or is undefined, at
+// most kMaxBlocks high bytes occur, and each character encodes back to one
+// byte; anything else (double-byte and stateful pages) keeps going through
+// iconv.  The tables live in a few static slots, claimed once and never
+// given back: what iconv answers for a page does not change.
+constexpr int kSlots = 12;
+constexpr int kMaxBlocks = 12;
+constexpr uint16_t kUnmapped = 0xFFFF;
+
+struct SingleByte {
+    uint16_t to_unit[256];
+    uint8_t block_of[256];  // 0: no character of the page has this high byte
+    uint16_t blocks[kMaxBlocks][256];  // the byte, or kUnmapped
+    uint8_t default_byte;
+};
+SingleByte g_single[kSlots];
+std::atomic<int> g_next_slot{0};
+
+// Per row: 0 not yet looked at, kBuilding while one thread reads the page,
+// kNoTable when it has no table, else the slot number + 1.
+constexpr uint8_t kBuilding = 0xFE, kNoTable = 0xFF;
+std::atomic<uint8_t> g_table_of[kPageCount];
+
+// Converts in[0..len) with a fresh state; the units or bytes written, or -1.
+long one_shot(iconv_t cd, const void *in, size_t len, void *out, size_t cap) noexcept {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char *src = const_cast<char *>(static_cast<const char *>(in)), *dst = static_cast<char *>(out);
+    size_t left = len, room = cap;
+    if (iconv(cd, &src, &left, &dst, &room) == (size_t)-1) return -1;
+    if (iconv(cd, nullptr, nullptr, &dst, &room) == (size_t)-1) return -1;
+    return (long)(cap - room);
+}
+
+// Fills t from iconv; false when the page does not qualify.
+bool build_table(uint32_t cp, SingleByte *t) noexcept {
+    iconv_t dec = open(cp, true), enc = open(cp, false);
+    bool ok = dec != (iconv_t)-1 && enc != (iconv_t)-1;
+    int nblocks = 0;
+    memset(t->block_of, 0, sizeof t->block_of);
+    memset(t->blocks, 0xFF, sizeof t->blocks);
+    for (int b = 0; ok && b < 256; ++b) {
+        uint8_t byte = (uint8_t)b;
+        uint16_t units[4];
+        long n = one_shot(dec, &byte, 1, units, sizeof units);
+        if (n < 0) {
+            // Undefined (as the converter decodes it: U+FFFD, one byte on);
+            // a byte that starts a longer sequence disqualifies the page.
+            ok = errno == EILSEQ;
+            t->to_unit[b] = 0xFFFD;
+            continue;
+        }
+        if (n != 2) {
+            ok = false;
+            break;
+        }
+        t->to_unit[b] = units[0];
+    }
+    for (int b = 0; ok && b < 256; ++b) {
+        uint16_t u = t->to_unit[b];
+        if (u == 0xFFFD) continue;
+        uint8_t out[8];
+        long n = one_shot(enc, &u, 2, out, sizeof out);
+        if (n != 1) {
+            ok = n < 0 && errno == EILSEQ;  // decodes but does not encode back
+            continue;
+        }
+        uint8_t &block = t->block_of[u >> 8];
+        if (!block) {
+            if (nblocks == kMaxBlocks) {
+                ok = false;
+                break;
+            }
+            block = (uint8_t)++nblocks;
+        }
+        t->blocks[block - 1][u & 0xFF] = out[0];
+    }
+    if (ok) {
+        uint16_t question = '?';
+        uint8_t out[8];
+        ok = one_shot(enc, &question, 2, out, sizeof out) == 1;
+        t->default_byte = out[0];
+    }
+    if (dec != (iconv_t)-1) iconv_close(dec);
+    if (enc != (iconv_t)-1) iconv_close(enc);
+    return ok;
+}
+
+// The tables of page cp, or null when it goes through iconv (not a
+// single-byte page, no slot left, or another thread still building them).
+const SingleByte *table(uint32_t cp) noexcept {
+    const Page *p = find(cp);
+    if (!p) return nullptr;
+    std::atomic<uint8_t> &state = g_table_of[p - kPages];
+    uint8_t v = state.load(std::memory_order_acquire);
+    if (v == 0) {
+        if (!state.compare_exchange_strong(v, kBuilding, std::memory_order_acquire)) return nullptr;
+        int slot = g_next_slot.fetch_add(1, std::memory_order_relaxed);
+        bool built = slot < kSlots && build_table(cp, &g_single[slot]);
+        v = built ? (uint8_t)(slot + 1) : kNoTable;
+        state.store(v, std::memory_order_release);
+    }
+    return v == kBuilding || v == kNoTable ? nullptr : &g_single[v - 1];
+}
+
 }  // namespace
 
 // The page of the environment's character type locale (LC_ALL, LC_CTYPE,
@@ -152,6 +265,18 @@ bool valid(uint32_t cp) noexcept {
 
 int32_t to_units(uint32_t cp, const uint8_t *in, int32_t len, uint16_t *out, int32_t cap) noexcept {
     if (len <= 0 || cap <= 0) return 0;
+    if (const SingleByte *t = table(cp)) {
+        if (len > cap) return 0;
+        int32_t i = 0;
+        for (; i + 4 <= len; i += 4) {
+            out[i] = t->to_unit[in[i]];
+            out[i + 1] = t->to_unit[in[i + 1]];
+            out[i + 2] = t->to_unit[in[i + 2]];
+            out[i + 3] = t->to_unit[in[i + 3]];
+        }
+        for (; i < len; ++i) out[i] = t->to_unit[in[i]];
+        return len;
+    }
     iconv_t cd = open(cp, true);
     if (cd == (iconv_t)-1) return 0;
     char *src = const_cast<char *>(reinterpret_cast<const char *>(in));
@@ -192,6 +317,16 @@ int32_t to_units(uint32_t cp, const uint8_t *in, int32_t len, uint16_t *out, int
 
 int32_t to_bytes(uint32_t cp, const uint16_t *in, int32_t count, uint8_t *out, int32_t cap) noexcept {
     if (count <= 0 || cap <= 0) return 0;
+    if (const SingleByte *t = table(cp)) {
+        if (count > cap) return 0;
+        for (int32_t i = 0; i < count; ++i) {
+            uint32_t u = in[i];
+            uint8_t block = t->block_of[u >> 8];
+            uint16_t b = block ? t->blocks[block - 1][u & 0xFF] : kUnmapped;
+            out[i] = b == kUnmapped ? t->default_byte : (uint8_t)b;
+        }
+        return count;
+    }
     iconv_t cd = open(cp, false);
     if (cd == (iconv_t)-1) return 0;
     char *src = const_cast<char *>(reinterpret_cast<const char *>(in));
