@@ -254,7 +254,10 @@ ORBEK_API void *orbek_dso_getfunction(orbek_dso *module, const char *name) ORBEK
  * waits too).  Unset, 0 or negative never stalls.
  *
  * Warning: a release checks the bytes in front of the pointer, so releasing
- * a pointer that is not from the allocator reads the 16 bytes before it. */
+ * a pointer that is not from the allocator reads the 16 bytes before it, and
+ * releasing a block twice reads memory already given back to the runtime
+ * heap (normally refused as "bad head"; if the heap has handed that memory
+ * out again, the outcome is the heap's). */
 ORBEK_API int32_t orbek_setdebugalloc(void) ORBEK_NOEXCEPT;
 
 /** Writes the debug allocator's report to the file at path (truncated
