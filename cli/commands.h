@@ -29,6 +29,10 @@ int cmd_iconv(int argc, char **argv);
 int cmd_digest(int argc, char **argv);
 int cmd_bigint(int argc, char **argv);
 
+// Switches the debug allocator on when ORBEK_DEBUG_ALLOC names a report
+// file, written at exit; false (after a message) when it cannot be.
+bool cli_debug_alloc_start();
+
 // Shared by the subcommands: prints "orbek: <message>" to stderr.
 void cli_error(const char *fmt, ...)
 #if defined(__GNUC__)

@@ -66,6 +66,7 @@ int main(int argc, char **argv) {
     // option asks): no text-mode translation on Windows, which would turn
     // "--crlf" output into CR CR LF.
     cli_binary_stdio();
+    if (!cli_debug_alloc_start()) return 1;
     if (argc < 2) {
         usage(stderr);
         return 2;

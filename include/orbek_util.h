@@ -315,6 +315,93 @@ ORBEK_API int32_t orbek_bsearch(const void *key, const void *base, int32_t count
                                 orbek_compare_func compare, int32_t *index) ORBEK_NOEXCEPT;
 
 /* ======================================================================
+ * Start-up, last error, monotonic clock, library loading
+ * ====================================================================== */
+
+/* The library starts itself up when it is loaded and tears itself down when
+ * it is unloaded.  On Windows DllMain drives this with the loader's four
+ * notifications: every thread that starts while the library is loaded gets
+ * its last-error cell at its thread attach, and threads that were already
+ * running when it was loaded have none (their last-error calls answer 0).
+ * Linux has no thread-attach notification: the shared object's constructor
+ * and destructor drive the process attach and detach, a thread gets its
+ * last-error cell on its first orbek_setlasterror (or clock failure), and
+ * the thread-local storage destructor runs the thread detach when the thread
+ * ends.  A failing start-up refuses the DLL load on Windows; on Linux, where
+ * a constructor cannot refuse, it ends the process with a message. */
+
+/** Stores code as the calling thread's last-error value: 1, or 0 when the
+ * thread has no cell (on Linux, when its cell cannot be made). */
+ORBEK_API int32_t orbek_setlasterror(int32_t code) ORBEK_NOEXCEPT;
+/** The calling thread's last-error value; 0 when the thread has no cell.  The
+ * value is per thread: other threads never change it. */
+ORBEK_API int32_t orbek_getlasterror(void) ORBEK_NOEXCEPT;
+
+/* The monotonic clock's code when it cannot be read. */
+#define ORBEK_ERR_NO_COUNTER 0x10F00
+
+/** Nanoseconds of the performance counter (QueryPerformanceCounter on Windows,
+ * CLOCK_MONOTONIC elsewhere): counter / frequency * 1e9, computed in double
+ * precision and truncated, so only differences mean anything.  Without a
+ * counter, INT64_MIN, and the calling thread's last-error value becomes
+ * ORBEK_ERR_NO_COUNTER. */
+ORBEK_API int64_t orbek_time_getmonotonicns(void) ORBEK_NOEXCEPT;
+
+/* A loaded module (the system's module handle). */
+typedef struct orbek_dso orbek_dso;
+struct orbek_ustring;
+
+/** Loads a dynamic library.  name is converted into the process's default
+ * charset (orbek_ustring_getdefaultcharset, "UTF-8" when it gives none) and
+ * handed to the system's narrow-name loader (LoadLibraryA, dlopen).  When
+ * that fails the load is tried once more with a suffix appended: ".DLL" on
+ * Windows, ".so" on Linux (so "libz" finds "libz.so").  A name that cannot be
+ * converted, or holds U+0000, gives null.  Release the module with
+ * orbek_dso_free.  Like the system's loader, this runs the loaded library's
+ * own start-up code in the calling thread. */
+ORBEK_API orbek_dso *orbek_dso_load(const struct orbek_ustring *name) ORBEK_NOEXCEPT;
+/** Unloads a module: non-zero on success, 0 on failure or for null. */
+ORBEK_API int32_t orbek_dso_free(orbek_dso *module) ORBEK_NOEXCEPT;
+/** The address of the module's exported symbol name; null when there is none
+ * or either argument is null. */
+ORBEK_API void *orbek_dso_getfunction(orbek_dso *module, const char *name) ORBEK_NOEXCEPT;
+
+/* ======================================================================
+ * Debug allocator
+ * ====================================================================== */
+
+/** Switches the debug allocator on: 1, or 0 once anything has been allocated
+ * (the hooks then stay as they were) or when its lock cannot be made.  Call
+ * it on one thread before any other use of the library.
+ *
+ * Every block is then guarded (4 marker bytes before it after a 16-byte head,
+ * 4 after it), recorded with the library source name and line that asked
+ * for it and given a serial number (0, 1, 2 ... in allocation order).  A
+ * release of a damaged block, of a block released before or of a pointer the
+ * allocator never gave out is refused: the block is not freed and the
+ * pointer is listed in the report.  Everything is serialised on one lock.
+ *
+ * ORBEK_DEBUG_MEMORY_NUMBER, read here, names a serial number: the
+ * allocation that receives it sleeps one hour, holding the lock, so that a
+ * debugger can be attached (every other thread that allocates or releases
+ * waits too).  Unset, 0 or negative never stalls.
+ *
+ * Warning: a release checks the bytes in front of the pointer, so releasing
+ * a pointer that is not from the allocator reads the 16 bytes before it, and
+ * releasing a block twice reads memory already given back to the runtime
+ * heap (normally refused as "bad head"; if the heap has handed that memory
+ * out again, the outcome is the heap's). */
+ORBEK_API int32_t orbek_setdebugalloc(void) ORBEK_NOEXCEPT;
+
+/** Writes the debug allocator's report to the file at path (truncated
+ * first): the allocation and release counts and amounts, the peak, the
+ * refused releases, every live block newest first with its source position,
+ * size and first 1024 bytes, and the refused pointers with their reasons.
+ * Before the allocator is switched on the file is left empty.  Nothing is
+ * reported when the file cannot be opened. */
+ORBEK_API void orbek_printdebugalloc(const char *path) ORBEK_NOEXCEPT;
+
+/* ======================================================================
  * Streams
  * ====================================================================== */
 
