@@ -364,15 +364,8 @@ private:
         static const struct Table {
             unsigned char v[256];
             constexpr Table() : v() {
-                v['"'] = '"';
-                v['\\'] = '\\';
-                v['/'] = '/';
-                v['b'] = '\b';
-                v['f'] = '\f';
-                v['n'] = '\n';
-                v['r'] = '\r';
-                v['t'] = '\t';
-                v['u'] = 1;
+                const char pairs[] = "\"\"\\\\//b\bf\fn\nr\rt\tu\1";
+                for (int i = 0; pairs[i]; i += 2) v[(unsigned char)pairs[i]] = (unsigned char)pairs[i + 1];
             }
         } kSimple;
         const unsigned char c = kSimple.v[s[1]];
