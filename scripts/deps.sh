@@ -16,6 +16,8 @@ PACKAGES=(
   libgmp-dev libssl-dev libicu-dev libcjson-dev libjansson-dev m4
   # API reference
   doxygen
+  # memory checking of the suite
+  valgrind
   # GMP for the Windows builds: unpacking Debian's source package
   xz-utils
 )
