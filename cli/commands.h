@@ -21,6 +21,17 @@ int cmd_time(int argc, char **argv);
 // exit code, or -1 when op with these arguments is none of them.
 int cmd_time_zone(const char *op, int nargs, char **args);
 int cmd_json(int argc, char **argv);
+int cmd_norm(int argc, char **argv);
+int cmd_idn(int argc, char **argv);
+int cmd_ldapprep(int argc, char **argv);
+int cmd_casefold(int argc, char **argv);
+int cmd_iconv(int argc, char **argv);
+int cmd_digest(int argc, char **argv);
+int cmd_bigint(int argc, char **argv);
+
+// Switches the debug allocator on when ORBEK_DEBUG_ALLOC names a report
+// file, written at exit; false (after a message) when it cannot be.
+bool cli_debug_alloc_start();
 
 // Shared by the subcommands: prints "orbek: <message>" to stderr.
 void cli_error(const char *fmt, ...)

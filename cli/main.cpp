@@ -16,6 +16,13 @@ static const orbek_command kCommands[] = {
     {"hex", "hex [-d] [-u] [FILE]", cmd_hex},
     {"time", "time now|fromtime_t|totime_t|add|diff|weekday|convert|zones ...", cmd_time},
     {"json", "json [--check] [--pretty] [--indent N] [--crlf] [--sort] [FILE]", cmd_json},
+    {"norm", "norm nfc|nfd|nfkc|nfkd [FILE]", cmd_norm},
+    {"casefold", "casefold [--nfkc] [FILE]", cmd_casefold},
+    {"iconv", "iconv --from NAME --to NAME [FILE] | --list", cmd_iconv},
+    {"idn", "idn toascii|tounicode [--allow-unassigned] [--std3] [--wildcard] NAME...", cmd_idn},
+    {"ldapprep", "ldapprep --type 0|1|3|4|5 [TEXT]", cmd_ldapprep},
+    {"digest", "digest [--sha1|--sha256|--sha512] [--hmac-key-file F] [FILE...]", cmd_digest},
+    {"bigint", "bigint prime --bits N [--safe] [--fast] | calc OP A [B [M]]", cmd_bigint},
 };
 
 void cli_error(const char *fmt, ...) {
@@ -59,6 +66,7 @@ int main(int argc, char **argv) {
     // option asks): no text-mode translation on Windows, which would turn
     // "--crlf" output into CR CR LF.
     cli_binary_stdio();
+    if (!cli_debug_alloc_start()) return 1;
     if (argc < 2) {
         usage(stderr);
         return 2;

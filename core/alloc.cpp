@@ -38,6 +38,11 @@ void release(void *ptr) noexcept {
 
 bool alloc_started() noexcept { return g_alloc_started != 0; }
 
+void install_hooks(orbek_malloc_func alloc_hook, orbek_free_func free_hook) noexcept {
+    g_alloc = alloc_hook;
+    g_free = free_hook;
+}
+
 }  // namespace orbek
 
 ORBEK_EXPORT void *orbek_malloc(int32_t size, const char *file, int32_t line) noexcept {

@@ -25,6 +25,10 @@ void release(void *ptr) noexcept;
 // True once anything has been allocated through the hooks.
 bool alloc_started() noexcept;
 
+// Stores both hooks without the checks of orbek_setallocfunc (the debug
+// allocator has made them already).
+void install_hooks(orbek_malloc_func alloc_hook, orbek_free_func free_hook) noexcept;
+
 // Reports whether n * size overflows or exceeds the hook's 32-bit range;
 // stores the product otherwise.
 inline bool mul_size(size_t n, size_t size, size_t *out) noexcept {

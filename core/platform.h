@@ -28,6 +28,27 @@ int32_t exe_path(char *buf, int32_t cap) noexcept;
 // elsewhere.
 extern const char kPathSeparator;
 
+// The performance counter.  counter_frequency gives its ticks per second
+// (false when the system has no such counter); counter_read its current
+// value (false when it cannot be read).  Windows asks
+// QueryPerformanceFrequency/QueryPerformanceCounter; elsewhere
+// CLOCK_MONOTONIC is the counter, counting nanoseconds.
+bool counter_frequency(double *ticks_per_second) noexcept;
+bool counter_read(int64_t *ticks) noexcept;
+
+// Suspends the calling thread for ms milliseconds.
+void sleep_ms(uint32_t ms) noexcept;
+
+// Other dynamic libraries, by their narrow name as the system's loader takes
+// it: the module handle or null; the unload result (non-zero on success, 0
+// for a null module); an exported symbol's address or null.
+void *dso_open(const char *name) noexcept;
+int32_t dso_close(void *module) noexcept;
+void *dso_symbol(void *module, const char *name) noexcept;
+// What orbek_dso_load appends for its second try: ".DLL" on Windows, ".so"
+// elsewhere.
+extern const char kDsoRetrySuffix[];
+
 }  // namespace platform
 }  // namespace orbek
 

@@ -315,6 +315,93 @@ ORBEK_API int32_t orbek_bsearch(const void *key, const void *base, int32_t count
                                 orbek_compare_func compare, int32_t *index) ORBEK_NOEXCEPT;
 
 /* ======================================================================
+ * Start-up, last error, monotonic clock, library loading
+ * ====================================================================== */
+
+/* The library starts itself up when it is loaded and tears itself down when
+ * it is unloaded.  On Windows DllMain drives this with the loader's four
+ * notifications: every thread that starts while the library is loaded gets
+ * its last-error cell at its thread attach, and threads that were already
+ * running when it was loaded have none (their last-error calls answer 0).
+ * Linux has no thread-attach notification: the shared object's constructor
+ * and destructor drive the process attach and detach, a thread gets its
+ * last-error cell on its first orbek_setlasterror (or clock failure), and
+ * the thread-local storage destructor runs the thread detach when the thread
+ * ends.  A failing start-up refuses the DLL load on Windows; on Linux, where
+ * a constructor cannot refuse, it ends the process with a message. */
+
+/** Stores code as the calling thread's last-error value: 1, or 0 when the
+ * thread has no cell (on Linux, when its cell cannot be made). */
+ORBEK_API int32_t orbek_setlasterror(int32_t code) ORBEK_NOEXCEPT;
+/** The calling thread's last-error value; 0 when the thread has no cell.  The
+ * value is per thread: other threads never change it. */
+ORBEK_API int32_t orbek_getlasterror(void) ORBEK_NOEXCEPT;
+
+/* The monotonic clock's code when it cannot be read. */
+#define ORBEK_ERR_NO_COUNTER 0x10F00
+
+/** Nanoseconds of the performance counter (QueryPerformanceCounter on Windows,
+ * CLOCK_MONOTONIC elsewhere): counter / frequency * 1e9, computed in double
+ * precision and truncated, so only differences mean anything.  Without a
+ * counter, INT64_MIN, and the calling thread's last-error value becomes
+ * ORBEK_ERR_NO_COUNTER. */
+ORBEK_API int64_t orbek_time_getmonotonicns(void) ORBEK_NOEXCEPT;
+
+/* A loaded module (the system's module handle). */
+typedef struct orbek_dso orbek_dso;
+struct orbek_ustring;
+
+/** Loads a dynamic library.  name is converted into the process's default
+ * charset (orbek_ustring_getdefaultcharset, "UTF-8" when it gives none) and
+ * handed to the system's narrow-name loader (LoadLibraryA, dlopen).  When
+ * that fails the load is tried once more with a suffix appended: ".DLL" on
+ * Windows, ".so" on Linux (so "libz" finds "libz.so").  A name that cannot be
+ * converted, or holds U+0000, gives null.  Release the module with
+ * orbek_dso_free.  Like the system's loader, this runs the loaded library's
+ * own start-up code in the calling thread. */
+ORBEK_API orbek_dso *orbek_dso_load(const struct orbek_ustring *name) ORBEK_NOEXCEPT;
+/** Unloads a module: non-zero on success, 0 on failure or for null. */
+ORBEK_API int32_t orbek_dso_free(orbek_dso *module) ORBEK_NOEXCEPT;
+/** The address of the module's exported symbol name; null when there is none
+ * or either argument is null. */
+ORBEK_API void *orbek_dso_getfunction(orbek_dso *module, const char *name) ORBEK_NOEXCEPT;
+
+/* ======================================================================
+ * Debug allocator
+ * ====================================================================== */
+
+/** Switches the debug allocator on: 1, or 0 once anything has been allocated
+ * (the hooks then stay as they were) or when its lock cannot be made.  Call
+ * it on one thread before any other use of the library.
+ *
+ * Every block is then guarded (4 marker bytes before it after a 16-byte head,
+ * 4 after it), recorded with the library source name and line that asked
+ * for it and given a serial number (0, 1, 2 ... in allocation order).  A
+ * release of a damaged block, of a block released before or of a pointer the
+ * allocator never gave out is refused: the block is not freed and the
+ * pointer is listed in the report.  Everything is serialised on one lock.
+ *
+ * ORBEK_DEBUG_MEMORY_NUMBER, read here, names a serial number: the
+ * allocation that receives it sleeps one hour, holding the lock, so that a
+ * debugger can be attached (every other thread that allocates or releases
+ * waits too).  Unset, 0 or negative never stalls.
+ *
+ * Warning: a release checks the bytes in front of the pointer, so releasing
+ * a pointer that is not from the allocator reads the 16 bytes before it, and
+ * releasing a block twice reads memory already given back to the runtime
+ * heap (normally refused as "bad head"; if the heap has handed that memory
+ * out again, the outcome is the heap's). */
+ORBEK_API int32_t orbek_setdebugalloc(void) ORBEK_NOEXCEPT;
+
+/** Writes the debug allocator's report to the file at path (truncated
+ * first): the allocation and release counts and amounts, the peak, the
+ * refused releases, every live block newest first with its source position,
+ * size and first 1024 bytes, and the refused pointers with their reasons.
+ * Before the allocator is switched on the file is left empty.  Nothing is
+ * reported when the file cannot be opened. */
+ORBEK_API void orbek_printdebugalloc(const char *path) ORBEK_NOEXCEPT;
+
+/* ======================================================================
  * Streams
  * ====================================================================== */
 
@@ -328,6 +415,12 @@ ORBEK_API int32_t orbek_bsearch(const void *key, const void *base, int32_t count
  * "ORBEK_Stream_Base64", ...) and whose description is the code's text.
  * No lock: a chain belongs to one thread at a time.
  */
+/* A stream: a source/sink (memory, file, null) or a filter (Base64, hex,
+ * digest, HMAC) chained in front of exactly one source/sink.  Writing to
+ * the first stream of a chain pushes transformed bytes down to the sink;
+ * reading pulls them up from the source.  Stream functions take an error
+ * context last (null drops the records) and append one record per
+ * failure. */
 typedef struct orbek_stream orbek_stream;
 
 /* Type codes: the filter bit, the source/sink bit and the kinds. */
@@ -362,6 +455,25 @@ typedef struct orbek_stream orbek_stream;
 #define ORBEK_CTRL_SET_WRITE_POS  18  /**< set the write position */
 #define ORBEK_CTRL_RESERVE        19  /**< room for *arg more bytes (a hint: 0 without a record) */
 #define ORBEK_CTRL_BASE64_FINISH  20  /**< argument: orbek_data_blob **, receives the last decoded bytes */
+/* Control codes; the argument points to an int32_t unless noted. */
+#define ORBEK_CTRL_RESET          1   /* read and write positions to 0 */
+#define ORBEK_CTRL_LENGTH         2   /* store the length (or bytes not yet read) */
+#define ORBEK_CTRL_MD_LENGTH      3   /* the digest length */
+#define ORBEK_CTRL_MD_FINISH      4   /* argument: uint8_t buffer of the digest length */
+#define ORBEK_CTRL_MD_ALGORITHM   5   /* the digest table's algorithm value */
+#define ORBEK_CTRL_FLUSH          6   /* write out what is held back, then forward */
+#define ORBEK_CTRL_GET_POS        7
+#define ORBEK_CTRL_SET_POS        8
+#define ORBEK_CTRL_CLOSE          9
+#define ORBEK_CTRL_REOPEN         10
+#define ORBEK_CTRL_AT_END         11  /* 1 when everything is consumed, 0 otherwise */
+#define ORBEK_CTRL_HMAC_FINISH    12  /* argument: uint8_t buffer of the digest length */
+#define ORBEK_CTRL_GET_READ_POS   15
+#define ORBEK_CTRL_GET_WRITE_POS  16
+#define ORBEK_CTRL_SET_READ_POS   17
+#define ORBEK_CTRL_SET_WRITE_POS  18
+#define ORBEK_CTRL_RESERVE        19  /* room for *arg more bytes */
+#define ORBEK_CTRL_BASE64_FINISH  20  /* argument: orbek_data_blob ** */
 
 /**
  * Reads through the stream's read operation.
@@ -442,6 +554,14 @@ ORBEK_API int32_t orbek_stream_readn(orbek_stream *stream, uint8_t *buffer, int3
  *         otherwise a failing reset, write or end check hands back its own
  *         result and record.  What was written before a failure stays.
  */
+/* Copies everything source holds into destination; *total (if given)
+ * receives the number of bytes copied.  A plain memory source gives its
+ * whole content (whatever its position); other sources are reset and read
+ * to their end (control 11 must then answer 1, else that answer is
+ * returned).  When the source sits in the destination's own chain (or
+ * shares a memory buffer with it) its bytes are first copied aside, so the
+ * result is that of copying them as they stood when the call began; that
+ * copy may fail with "Out Of Memory". */
 ORBEK_API int32_t orbek_stream_writefromstream(orbek_stream *destination, orbek_stream *source, int32_t *total,
                                                orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
 /**
@@ -553,6 +673,22 @@ ORBEK_API orbek_stream *orbek_stream_new_rwspecmem(int32_t capacity, orbek_err_c
  * @return 1; 0 with nothing stored for any other stream, a null out pointer,
  *         or a buffer the stream does not own (a view, or one handed out
  *         before).
+ * Hands a memory stream's buffer and content length out through *data and
+ * *length and sets the stream's flags to exactly "buffer not owned": the
+ * stream keeps using the buffer in place, writable (even if it was
+ * read-only) but unable to grow ("Stream cannot grow"), and never releases
+ * it.  No error context; 1, or 0 for a stream that is not a memory stream
+ * with state, one with separate positions, or a null out pointer.
+ * Ownership: the caller owns what it was given once and releases it with
+ * orbek_free, after the stream (or stops using the stream first).  Calling
+ * again is allowed and hands out the same buffer with its current length
+ * (for reading the new length after writing in place): release it once
+ * only.  A read-only copy hands over its copy.  A view
+ * (orbek_stream_new_romem without copy, orbek_memstream_dup_readonly) hands
+ * back the buffer it views, which was always the caller's or its source
+ * stream's: never release that one through this call.
+ * Hazard: the detached stream accepts writes in place, so a former view
+ * writes into the buffer it views, even one the caller meant as constant.
  */
 ORBEK_API int32_t orbek_memstreamdeatch(orbek_stream *stream, uint8_t **data, int32_t *length) ORBEK_NOEXCEPT;
 /**
@@ -698,6 +834,103 @@ ORBEK_API int32_t orbek_hexencode(int32_t upper, const uint8_t *data, int32_t le
  */
 ORBEK_API int32_t orbek_hexdecode(const char *text, int32_t length, uint8_t **data,
                                   int32_t *data_length) ORBEK_NOEXCEPT;
+
+/* File streams: access modes of orbek_stream_new_file and control 10. */
+#define ORBEK_FILE_READ    1  /* "rb" */
+#define ORBEK_FILE_WRITE   2  /* "wb": created or truncated */
+#define ORBEK_FILE_APPEND  3  /* "ab" */
+
+/**
+ * A source/sink over the file at path (a narrow string in the system's
+ * encoding; the stream keeps a copy for reopening), opened through the C
+ * runtime's buffered files in byte mode.  Returns a new stream (release
+ * with orbek_stream_free or orbek_stream_freeall, which close the file), or
+ * null with a record: "Null Point" (0x10002) for a null path, "error file
+ * mode" (0x1010B) for a mode other than 1 to 3, "open file fail" (0x1010C)
+ * when the file cannot be opened, "Out Of Memory" (0x10000).  Nothing is
+ * opened (so nothing truncated) when an allocation fails.
+ *
+ * Read: "stream can not read" (0x10119) unless opened to read; a read that
+ * delivers nothing fails with "read file fail" (0x10106), the end of the
+ * file included (a read of length 0 too): the end shows as a failing read
+ * after which control 11 answers 1, which orbek_stream_writefromstream and
+ * the filters accept as the end (the record stays in the context).  Write:
+ * "stream can not write" (0x1011A) in read mode, "write file fail"
+ * (0x10107).  Either on a closed file: "file already close" (0x10108).
+ * Controls: 1 seek to the start ("reset fail" 0x10109); 2 length, the
+ * position kept (0x10109 when seeking fails, "get stream length fail"
+ * 0x10114 beyond 2^31 - 1 bytes); 6 flush ("file flush fail" 0x10112; 1
+ * on a closed file); 7 position and 8 set position ("pos is invalid"
+ * 0x10105 for a negative value, a failing seek, or a position beyond
+ * 2^31 - 1); 9 close ("file close fail" 0x1010A, closed either way); 10
+ * reopen with the mode *argument points to, closing first: from read to
+ * write the content is kept and writing starts at the start, otherwise
+ * write truncates; 0x1010B, or 0x1010C leaving the stream closed; 11 at
+ * end (the end-of-file indicator; 0 when closed), no record.  Controls 1,
+ * 2, 7, 8 and 9 on a closed file give 0x10108; others "unsupported ctrl
+ * code" (0x10115).  Reads, writes and appends work beyond 4 GiB; only the
+ * 32-bit controls are limited.
+ */
+ORBEK_API orbek_stream *orbek_stream_new_file(const char *path, int32_t mode, orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+
+/* A caller-supplied hash: nine functions in this order.  The library holds
+ * no hash algorithm; the digest and HMAC streams copy the table, so it need
+ * not outlive them.  Slots 0 to 7 are required, dup_context only for
+ * orbek_stream_md_dup. */
+typedef struct orbek_md_table {
+    void *(*new_context)(void);                 /* null on failure */
+    void (*free_context)(void *context);
+    int32_t (*digest_length)(void);             /* L, in bytes */
+    uint32_t (*algorithm)(void);                /* handed out by control 5, not interpreted */
+    int32_t (*init)(void *context);             /* result ignored */
+    int32_t (*update)(void *context, const uint8_t *data, int32_t length); /* 1 on success */
+    int32_t (*finish)(void *context, uint8_t *digest); /* writes L bytes; 1 on success */
+    int32_t (*block_length)(void);              /* B, in bytes (HMAC) */
+    void *(*dup_context)(void *context);        /* a copy, or null */
+} orbek_md_table;
+
+/**
+ * Digest filter: every byte written passes to the next stream with one
+ * orbek_stream_write and the bytes it took are hashed ("md update fail"
+ * 0x10117 when update fails; they have reached the next stream by then).
+ * Reads pass up unhashed.  Push it onto a chain that ends in a sink (a null
+ * stream when only the digest is wanted), write, then control 4 with a
+ * buffer of the digest length; control 3 gives the length, 5 the table's
+ * algorithm value; other codes go to the next stream.  Finishing consumes
+ * the hash context: what later writes do is the table's affair.
+ * Returns a new unchained stream (release with orbek_stream_free or
+ * orbek_stream_freeall), or null with a record: "Null Point" (0x10002) for
+ * a null table, "bad md function" (0x10113) for a missing slot 0 to 7 or a
+ * digest length below 1, "Out Of Memory" (0x10000), a null new context
+ * included.  Without a next stream every call fails with "no source/sink
+ * stream" (0x1010D); control 4 fails with "md finish fail" (0x10118).
+ */
+ORBEK_API orbek_stream *orbek_stream_new_md(const orbek_md_table *table, orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+
+/**
+ * HMAC filter (RFC 2104) over the table's hash with key (key_length bytes,
+ * copied; a key longer than the block length is hashed first).  Used like
+ * the digest filter; control 12 with a buffer of the digest length finishes
+ * the MAC and answers 1, or 0 when no MAC was produced (records appended:
+ * "Out Of Memory", "md finish fail" 0x10118, or those of the outer hash);
+ * controls 3 and 5 as for the digest filter, others go to the next stream.
+ * Returns a new unchained stream, or null with a record: "Null Point" for
+ * a null table or key, "bad md function" (0x10113) for a missing slot 0 to
+ * 7 or a block length below the digest length, "Bad Length" (0x10001) for
+ * a key_length below 1, "Out Of Memory" (0x10000), "md update fail"
+ * (0x10117) when the padded key is refused.
+ */
+ORBEK_API orbek_stream *orbek_stream_new_hmac(const orbek_md_table *table, const uint8_t *key, int32_t key_length,
+                                              orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
+
+/**
+ * A snapshot of a digest stream: a new, unchained digest stream with a
+ * duplicate of the hash context, so that a prefix can be finished while
+ * hashing goes on.  No error context: null when stream is not a digest
+ * stream with state, the table has no dup_context, or anything fails.
+ * Release the result with orbek_stream_free (or push it onto a chain).
+ */
+ORBEK_API orbek_stream *orbek_stream_md_dup(orbek_stream *stream) ORBEK_NOEXCEPT;
 
 /* ======================================================================
  * Unicode strings
@@ -865,6 +1098,204 @@ ORBEK_API uint16_t *orbek_ustring_tobstr(const orbek_ustring *s) ORBEK_NOEXCEPT;
  * @param bstr  the BSTR; null is ignored.
  */
 ORBEK_API void orbek_ustring_freebstr(uint16_t *bstr) ORBEK_NOEXCEPT;
+
+/* ======================================================================
+ * Unicode strings: comparison, search, normalization
+ * ====================================================================== */
+
+/* Positions and counts here are in characters (code points), never UTF-16
+ * units.  None of these functions changes its inputs. */
+
+/* Orders two strings by code point (a character above U+FFFF sorts after
+ * every BMP character, U+E000..U+FFFF included): -1, 0 or 1.  The first
+ * difference decides; a proper prefix is smaller.  Null sorts before every
+ * string, two nulls are equal. */
+ORBEK_API int32_t orbek_ustring_cmp(const orbek_ustring *a, const orbek_ustring *b) ORBEK_NOEXCEPT;
+/* Orders the first n characters of a and b as orbek_ustring_cmp orders
+ * whole strings (a string with fewer than n characters takes part whole,
+ * and then a proper prefix is smaller): -1, 0 or 1.  Exactly n characters
+ * are compared, as strncmp does.  n = 0 gives 0, n < 0 compares the whole
+ * strings.  Null a gives -1 (0 when b is null too), null b gives 1. */
+ORBEK_API int32_t orbek_ustring_ncmp(const orbek_ustring *a, const orbek_ustring *b, int32_t n) ORBEK_NOEXCEPT;
+/* A string of a's characters followed by b's, which the caller frees; null
+ * on allocation failure.  When one operand is null the result is the other
+ * operand itself with one more reference (null when both are null). */
+ORBEK_API orbek_ustring *orbek_ustring_cat(orbek_ustring *a, orbek_ustring *b) ORBEK_NOEXCEPT;
+/* A new string of count characters of s from character start (count < 0:
+ * to the end; a count past the end is cut there).  Null when s is null,
+ * start < 0, start >= the character count, count = 0, or allocation
+ * fails. */
+ORBEK_API orbek_ustring *orbek_ustring_substring(const orbek_ustring *s, int32_t start,
+                                                 int32_t count) ORBEK_NOEXCEPT;
+/* Finds the first occurrence of pattern in s at or after character start.
+ * 1 with *pos = its character index; 0 with *pos = -1 when there is none
+ * or memory runs out.  An empty pattern is found at start.  0 with *pos
+ * untouched when s, pattern or pos is null, start < 0 or start >= the
+ * character count of s.  Pattern and s the same handle: found only from
+ * start 0. */
+ORBEK_API int32_t orbek_ustring_find(const orbek_ustring *s, int32_t start, const orbek_ustring *pattern,
+                                     int32_t *pos) ORBEK_NOEXCEPT;
+
+/* Normalization forms of orbek_ustring_normalize. */
+#define ORBEK_USTRING_NFD 1
+#define ORBEK_USTRING_NFC 2
+#define ORBEK_USTRING_NFKD 3
+#define ORBEK_USTRING_NFKC 4
+/* s in a Unicode normalization form (Unicode 8.0 data), or null when s is
+ * null, form is not 1..4, or memory runs out.  When s is empty or already
+ * in the form, the result is s itself with one more reference; otherwise a
+ * new string.  Either way the caller frees the result once. */
+ORBEK_API orbek_ustring *orbek_ustring_normalize(orbek_ustring *s, int32_t form) ORBEK_NOEXCEPT;
+
+/* Case-folding modes of orbek_ustring_tocasefold. */
+#define ORBEK_USTRING_FOLD 1
+#define ORBEK_USTRING_FOLD_NFKC 2
+/* A new string holding the full case folding of s (mode 1), or the full case
+ * folding plus the NFKC closure mappings (mode 2: the folding to apply before
+ * NFKC so that the result stays folded).  Each character is mapped once;
+ * the result is not normalized.  Null when s is null, mode is not 1 or 2,
+ * or memory runs out.  The caller frees the result. */
+ORBEK_API orbek_ustring *orbek_ustring_tocasefold(orbek_ustring *s, int32_t mode) ORBEK_NOEXCEPT;
+ * Unicode strings: charsets and code pages
+ * ====================================================================== */
+
+/* Charset names are matched without regard to the case of a-z.  "UTF-8",
+ * "ASCII", "UTF-16BE", "UTF-16LE", "UTF-32BE" and "UTF-32LE" are converted
+ * by the library itself.  "CP" followed by digits names a Windows code page
+ * ("cp1252"; cp936 means cp54936 where the system has code page 54936).  Any
+ * other name is looked up in a built-in table of several hundred IANA names,
+ * aliases and descriptive names ("WINDOWS-1251", "SHIFT_JIS", "KOI8-R",
+ * "WESTERN EUROPEAN(WINDOWS)"), each giving a code page and a fallback code
+ * page.  The primary page is used when the system can convert it, then the
+ * fallback page; when the name gives no page, or the system has neither, the
+ * registered converter of that direction is called (none: failure).
+ *
+ * Code-page conversions behave as Windows's MultiByteToWideChar and
+ * WideCharToMultiByte with flags 0: a byte sequence the page does not define
+ * decodes to a substitute character rather than failing, and a character the
+ * page lacks encodes as the page's default character ("?"), so a
+ * successful tombs is not necessarily lossless.  On Windows the system's own
+ * converters are called; elsewhere the C library's iconv converters stand in
+ * for the same page numbers (Windows's best-fit substitutions, such as "A"
+ * for U+0100 in code page 1252, are not made there: such characters become
+ * the default character). */
+
+/* Multibyte-to-Unicode converter: decodes in_len bytes of the named charset
+ * (the caller's name, upper-cased) into at most out_cap units at out, stores
+ * the units written in *out_len and returns 1; any other result is failure.
+ * A count below 0 or above out_cap counts as failure too. */
+typedef int32_t (*orbek_mbstowcs_func)(void *user, const char *charset, const uint8_t *in, int32_t in_len,
+                                       uint16_t *out, int32_t out_cap, int32_t *out_len);
+/* Unicode-to-multibyte converter: the same for in_len UTF-16 units into at
+ * most out_cap bytes. */
+typedef int32_t (*orbek_wcstombs_func)(void *user, const char *charset, const uint16_t *in, int32_t in_len,
+                                       uint8_t *out, int32_t out_cap, int32_t *out_len);
+
+/* The process's default charset as "cp" and the decimal number of its ANSI
+ * code page (GetACP on Windows; elsewhere the code page of the environment's
+ * locale codeset, UTF-8 "cp65001" for the C locale or a codeset without a
+ * page), "cp54936" where that would be "cp936" and the system has code page
+ * 54936.  A new 0-terminated string released with orbek_free; null when
+ * the allocation fails. */
+ORBEK_API char *orbek_ustring_getdefaultcharset(void) ORBEK_NOEXCEPT;
+/* Register the converter called for charsets the system cannot convert,
+ * with the user pointer passed to it; a null func removes it.  Always 1.
+ * Plain process-wide settings without a lock: register before other threads
+ * convert. */
+ORBEK_API int32_t orbek_ustring_setmbstowcscallback(void *user, orbek_mbstowcs_func func) ORBEK_NOEXCEPT;
+ORBEK_API int32_t orbek_ustring_setwcstombscallback(void *user, orbek_wcstombs_func func) ORBEK_NOEXCEPT;
+/* Decodes len bytes in the named charset into a new string, or null.  len 0
+ * gives the empty string whatever the charset (even null); null bytes with
+ * another len, a negative len, a null or empty charset, a length that is not
+ * a whole number of units for the UTF-16 and UTF-32 forms, a lone surrogate,
+ * a conversion the system or the converter refuses, or an allocation
+ * failure give null.  No byte-order mark is looked for or removed. */
+ORBEK_API orbek_ustring *orbek_ustring_newmbs(const char *charset, const uint8_t *bytes, int32_t len) ORBEK_NOEXCEPT;
+/* Encodes s in the named charset: 1 with a new buffer in *bytes (released
+ * with orbek_free) and its byte count in *len; the buffer ends in one 0 byte
+ * (four for "UTF-32BE" and "UTF-32LE"), not counted.  The empty string gives
+ * a one-byte buffer holding 0 and *len 0 for any charset name.  0 for a null
+ * argument, "ASCII" with a character above U+007F, a conversion the system
+ * or the converter refuses (including a result longer than 4 bytes per
+ * character) or an allocation failure, with *bytes null and *len 0. */
+ORBEK_API int32_t orbek_ustring_tombs(const orbek_ustring *s, const char *charset, uint8_t **bytes,
+                                      int32_t *len) ORBEK_NOEXCEPT;
+
+/* ======================================================================
+ * Unicode strings: LDAP preparation and IDN
+ * ====================================================================== */
+
+/* Internationalized domain names (IDNA 2003): ToASCII and ToUnicode of one
+ * label or of a whole name, over nameprep (mapped-to-nothing characters
+ * deleted, case folding with the NFKC closure, NFKC, prohibited and
+ * bidirectional checks; Unicode 5.0 assignments) and Punycode.  Label
+ * separators are U+002E, U+3002, U+FF0E and U+FF61; ASCII output separates
+ * labels with ".".  The three flags are 0 (off) or anything else (on):
+ *   allow_unassigned  code points unassigned in Unicode 5.0 pass nameprep;
+ *   use_std3          a label holds only ASCII letters, digits and "-" (and
+ *                     non-ASCII before encoding), with no "-" at either end;
+ *   wildcard          with use_std3, "*" is accepted as well.
+ * An all-ASCII label skips nameprep and keeps its letter case ("ABC" stays
+ * "ABC"); only a label that is non-ASCII after nameprep gets the "xn--"
+ * prefix.  Every ASCII label is 1 to 63 characters long. */
+
+/* Label ToASCII: 1 with a new 0-terminated ASCII string in *ascii (release
+ * with orbek_free) and its length in *len; 0 for a null or empty label, a
+ * null out-parameter, a nameprep or host-name failure, a non-ASCII label
+ * that already begins with "xn--" (any case), a result outside 1 to 63
+ * characters, or allocation failure.  On 0, *ascii is null and *len 0
+ * whenever they were given. */
+ORBEK_API int32_t orbek_ustring_idnlabel_toascii(const orbek_ustring *label, uint32_t allow_unassigned,
+                                                 uint32_t use_std3, uint32_t wildcard, char **ascii,
+                                                 int32_t *len) ORBEK_NOEXCEPT;
+/* Label ToUnicode: the decoded label as a new string, when the label (after
+ * nameprep, if it is not ASCII) is an "xn--" label whose Punycode decodes
+ * and whose decoded text converts back to the same label by ToASCII with
+ * the same flags (letter case aside).  In every other case (nothing to
+ * decode, a failed step, allocation failure) the label itself with one
+ * more reference.  Null only for a null label.  The caller frees the
+ * result either way. */
+ORBEK_API orbek_ustring *orbek_ustring_idnlabel_tounicode(orbek_ustring *label, uint32_t allow_unassigned,
+                                                         uint32_t use_std3, uint32_t wildcard) ORBEK_NOEXCEPT;
+/* Name ToASCII: every label through label ToASCII, joined by ".", as a new
+ * 0-terminated string in *ascii (release with orbek_free), length in *len.
+ * 0 (with *ascii null and *len 0 when given) for a null or empty name, a
+ * null out-parameter, an empty label (a separator at the start or the end,
+ * or two in a row), any label that fails, or allocation failure. */
+ORBEK_API int32_t orbek_ustring_idn_toascii(const orbek_ustring *name, uint32_t allow_unassigned, uint32_t use_std3,
+                                            uint32_t wildcard, char **ascii, int32_t *len) ORBEK_NOEXCEPT;
+/* Name ToUnicode: every label through label ToUnicode, joined by U+002E, as
+ * a new string.  An empty name, an empty label, or allocation failure on
+ * the way gives the name itself with one more reference.  Null only for a
+ * null name.  The caller frees the result either way.  Beware: a result
+ * that equals the input does not say whether anything failed. */
+ORBEK_API orbek_ustring *orbek_ustring_idn_tounicode(orbek_ustring *name, uint32_t allow_unassigned,
+                                                    uint32_t use_std3, uint32_t wildcard) ORBEK_NOEXCEPT;
+
+/* LDAP internationalized string preparation of an attribute value for the
+ * matching rule named by type:
+ *   ORBEK_LDAPPREP_EXACT            0  exact string
+ *   ORBEK_LDAPPREP_CASEIGNORE       1  case-ignore string (case folded)
+ *   ORBEK_LDAPPREP_NUMERIC          3  numeric string (folded, every space
+ *                                      dropped)
+ *   ORBEK_LDAPPREP_TELEPHONE        4  telephone number (spaces and
+ *                                      hyphens dropped)
+ *   ORBEK_LDAPPREP_CASEIGNORE_TEL   5  the same, case folded
+ * Controls and format characters are dropped and other spaces become
+ * U+0020; then case folding (types 1, 3, 5) and NFKC.  Right-to-left
+ * letters are removed from the result.  Types 0 and 1 give the text with
+ * one space at each end and every inner run of spaces as two (an empty or
+ * all-space text gives exactly two spaces); types 3 to 5 drop each space
+ * (and hyphen) unless a combining mark follows it.  Returns a new string,
+ * or null for a null string, any other type (2 included), a prohibited
+ * character (unassigned in Unicode 5.0, private use, a non-character,
+ * U+FFFD, a display-property character) or allocation failure. */
+#define ORBEK_LDAPPREP_EXACT 0
+#define ORBEK_LDAPPREP_CASEIGNORE 1
+#define ORBEK_LDAPPREP_NUMERIC 3
+#define ORBEK_LDAPPREP_TELEPHONE 4
+#define ORBEK_LDAPPREP_CASEIGNORE_TEL 5
+ORBEK_API orbek_ustring *orbek_ustring_ldapi18nstringprep(int32_t type, const orbek_ustring *s) ORBEK_NOEXCEPT;
 
 /* ======================================================================
  * Time values
@@ -1429,6 +1860,679 @@ ORBEK_API int32_t orbek_arraylist_insert(orbek_arraylist *list, int32_t index, v
  * @return 1; 0 when out of range.
  */
 ORBEK_API int32_t orbek_arraylist_delete(orbek_arraylist *list, int32_t index) ORBEK_NOEXCEPT;
+
+/* ======================================================================
+ * Concurrency: atomics, locks, conditions, semaphores, read-write locks,
+ * thread-local storage, countdown latches, threads, thread pools, queues
+ * ====================================================================== */
+
+/* Codes that functions of this section return directly (with
+ * ORBEK_ERR_NULL_POINT and ORBEK_ERR_OUT_OF_MEMORY); they have no text. */
+#define ORBEK_ERR_TLS_NOT_REGISTERED  0x10009u /* slot not made by orbek_tls_alloc */
+#define ORBEK_ERR_QUEUE_FULL          0x1000Au /* bounded queue full */
+#define ORBEK_ERR_THREAD_DETACHED     0x1000Cu /* join of a detached thread */
+#define ORBEK_ERR_POOL_STOPPING       0x1000Du /* submission to a stopping pool */
+
+/* --- Atomics on a naturally aligned 32-bit integer.  No null checks: the
+ * pointer must be valid.  Each is one interlocked instruction with full
+ * ordering. */
+
+/** Increments *value atomically; returns the new value. */
+ORBEK_API int32_t orbek_atomic_inc(volatile int32_t *value) ORBEK_NOEXCEPT;
+/** Decrements *value atomically; returns the new value. */
+ORBEK_API int32_t orbek_atomic_dec(volatile int32_t *value) ORBEK_NOEXCEPT;
+/** Stores new_value atomically; returns the value it replaced. */
+ORBEK_API int32_t orbek_atomic_set(volatile int32_t *value, int32_t new_value) ORBEK_NOEXCEPT;
+/** Reads *value (one aligned 32-bit read, no fence). */
+ORBEK_API int32_t orbek_atomic_get(volatile int32_t *value) ORBEK_NOEXCEPT;
+/** Replaces *value by new_value when it equals expected, in one atomic step:
+ * 1 when replaced, 0 when *value differed (it is then left alone). */
+ORBEK_API int32_t orbek_cas_integer(volatile int32_t *value, int32_t expected, int32_t new_value) ORBEK_NOEXCEPT;
+/** Decrements *value atomically; 1 when the result is 0, else 0. */
+ORBEK_API int32_t orbek_atomic_dec_and_test(volatile int32_t *value) ORBEK_NOEXCEPT;
+/** Does nothing at all; in particular it issues NO fence.  Ordering between
+ * threads comes only from the atomics above and from the locks. */
+ORBEK_API void orbek_memory_barrier(void) ORBEK_NOEXCEPT;
+
+/* --- Locks: recursive (the owner may take a lock again and must unlock it
+ * as many times).  Their storage comes from the runtime heap, not from the
+ * allocation hooks. */
+typedef struct orbek_lock orbek_lock;
+
+/** A new unlocked lock (free it with orbek_lock_free), or null when memory
+ * is short or the system refuses. */
+ORBEK_API orbek_lock *orbek_lock_new(void) ORBEK_NOEXCEPT;
+/** Destroys a lock that no thread holds or waits for; null is ignored. */
+ORBEK_API void orbek_lock_free(orbek_lock *lock) ORBEK_NOEXCEPT;
+/** Waits until the calling thread holds the lock: 1, or 0 for a null lock
+ * or a system failure. */
+ORBEK_API int32_t orbek_lock_lock(orbek_lock *lock) ORBEK_NOEXCEPT;
+/** Releases one level of the caller's hold: 1, or 0 for a null lock. */
+ORBEK_API int32_t orbek_lock_unlock(orbek_lock *lock) ORBEK_NOEXCEPT;
+/** Takes the lock only if that needs no waiting: 1 when taken (also when
+ * the caller already holds it), 0 when another thread holds it or the lock
+ * is null. */
+ORBEK_API int32_t orbek_lock_trylock(orbek_lock *lock) ORBEK_NOEXCEPT;
+
+/* --- Counting semaphores (maximum count 2147483647). */
+typedef struct orbek_semaphore orbek_semaphore;
+
+/** A new semaphore holding initial units (free it with
+ * orbek_semaphore_free); null when initial is negative or a part cannot be
+ * made (nothing is left allocated). */
+ORBEK_API orbek_semaphore *orbek_semaphore_new(int32_t initial) ORBEK_NOEXCEPT;
+/** Takes one unit, waiting without time limit: 1; 0 when the wait fails;
+ * ORBEK_ERR_NULL_POINT (not 0) for a null semaphore. */
+ORBEK_API int32_t orbek_semaphore_down(orbek_semaphore *sem) ORBEK_NOEXCEPT;
+/** Releases one unit: 1; 0 when the system refuses (beyond the maximum);
+ * ORBEK_ERR_NULL_POINT for a null semaphore. */
+ORBEK_API int32_t orbek_semaphore_up(orbek_semaphore *sem) ORBEK_NOEXCEPT;
+/** Destroys a semaphore nobody waits on; null is ignored. */
+ORBEK_API void orbek_semaphore_free(orbek_semaphore *sem) ORBEK_NOEXCEPT;
+
+/* --- Condition variables.  The library picks one of two back ends at load:
+ * the system's own condition variables when it has them, else an emulation
+ * from an event and a lock.  The back ends differ in their results for null
+ * arguments, as stated below.  There is no timed wait.  Waiting on a lock
+ * held more than once by the caller does not release it for others. */
+typedef struct orbek_condition orbek_condition;
+
+/** A new condition (free it with orbek_condition_free), or null. */
+ORBEK_API orbek_condition *orbek_condition_new(void) ORBEK_NOEXCEPT;
+/** Releases lock (held once by the caller), waits without time limit for a
+ * signal or broadcast, and takes the lock again.  1 when woken; 0 on
+ * failure.  A null condition or lock gives 0 with the system back end and
+ * ORBEK_ERR_NULL_POINT with the emulation.  As with any condition variable
+ * the caller re-checks its predicate in a loop.  On a failure inside the
+ * emulation's wait the lock may NOT be held on return. */
+ORBEK_API int32_t orbek_condition_wait(orbek_condition *cond, orbek_lock *lock) ORBEK_NOEXCEPT;
+/** Wakes one waiter: 1.  A null condition gives 0 (system back end) or
+ * ORBEK_ERR_NULL_POINT (emulation); 0 when the emulation's lock or event
+ * fails.  A signal with no waiter is not kept for a later one. */
+ORBEK_API int32_t orbek_condition_signal(orbek_condition *cond) ORBEK_NOEXCEPT;
+/** Wakes every waiter; results as for orbek_condition_signal. */
+ORBEK_API int32_t orbek_condition_broadcast(orbek_condition *cond) ORBEK_NOEXCEPT;
+/** Destroys a condition nobody waits on; null is ignored. */
+ORBEK_API void orbek_condition_free(orbek_condition *cond) ORBEK_NOEXCEPT;
+
+/* --- Read-write locks: many readers or one writer.  A writer that arrives
+ * holds back every reader that arrives after it, so readers cannot starve
+ * writers (but a steady stream of writers starves readers).  Not recursive:
+ * a thread holding read access that asks for write access deadlocks. */
+typedef struct orbek_rwlock orbek_rwlock;
+
+/** A new unlocked read-write lock (free it with orbek_rwlock_free), or null
+ * (nothing is left allocated). */
+ORBEK_API orbek_rwlock *orbek_rwlock_new(void) ORBEK_NOEXCEPT;
+/** Destroys a read-write lock nobody holds; null is ignored. */
+ORBEK_API void orbek_rwlock_free(orbek_rwlock *lock) ORBEK_NOEXCEPT;
+/** Waits for read access: 1; ORBEK_ERR_NULL_POINT for null; 0 when a wait
+ * fails. */
+ORBEK_API int32_t orbek_rwlock_readerlock(orbek_rwlock *lock) ORBEK_NOEXCEPT;
+/** Gives read access back: 1; ORBEK_ERR_NULL_POINT for null; 0 when the
+ * system refuses. */
+ORBEK_API int32_t orbek_rwlock_readerunlock(orbek_rwlock *lock) ORBEK_NOEXCEPT;
+/** Waits for write access: 1; ORBEK_ERR_NULL_POINT for null; 0 when a wait
+ * fails. */
+ORBEK_API int32_t orbek_rwlock_writerlock(orbek_rwlock *lock) ORBEK_NOEXCEPT;
+/** Gives write access back: 1; ORBEK_ERR_NULL_POINT for null; 0 when the
+ * system refuses. */
+ORBEK_API int32_t orbek_rwlock_writerunlock(orbek_rwlock *lock) ORBEK_NOEXCEPT;
+
+/* --- Thread-local slots with destructors.  The library remembers every
+ * thread's value, so that the slot's destructor runs on it when the thread
+ * ends, when the slot is freed (for every thread's value) and when the
+ * library is unloaded.  Destructors run under a process-wide lock: a
+ * destructor may call the orbek_tls_* functions, but must not wait for
+ * another thread that uses them.  The destructor also runs on null values
+ * that a thread stored. */
+typedef void (*orbek_tls_destructor)(void *value);
+
+/** Makes a slot (every thread's value starts null) and stores its index in
+ * *index: 1; ORBEK_ERR_NULL_POINT when index is null; 0 when the system has
+ * no free slot or memory is short.  destructor may be null. */
+ORBEK_API int32_t orbek_tls_alloc(uint32_t *index, orbek_tls_destructor destructor) ORBEK_NOEXCEPT;
+/** Sets the calling thread's value.  Replacing a different earlier value
+ * runs the destructor on that earlier value.  1 on success; 0 when the
+ * system refuses or the registry's lock fails; ORBEK_ERR_TLS_NOT_REGISTERED
+ * when index was not made by orbek_tls_alloc; ORBEK_ERR_OUT_OF_MEMORY.  On
+ * every failure the thread's value is left null. */
+ORBEK_API int32_t orbek_tls_setvalue(uint32_t index, void *value) ORBEK_NOEXCEPT;
+/** The calling thread's value, or null when it set none. */
+ORBEK_API void *orbek_tls_getvalue(uint32_t index) ORBEK_NOEXCEPT;
+/** Runs the destructor on every thread's recorded value, forgets the slot
+ * and gives its index back to the system: 1, or 0 when the system refuses.
+ * Other threads must no longer use the slot. */
+ORBEK_API int32_t orbek_tls_free(uint32_t index) ORBEK_NOEXCEPT;
+
+/* --- Countdown latches: waiters block until the count given at creation
+ * has been counted down to zero; then the latch stays open. */
+typedef struct orbek_countdownlatch orbek_countdownlatch;
+
+/** A new latch (free it with orbek_countdownlatch_free), or null when count
+ * is below 1 or a part cannot be made. */
+ORBEK_API orbek_countdownlatch *orbek_countdownlatch_new(int32_t count) ORBEK_NOEXCEPT;
+/** Counts down by one and releases every waiter when the count reaches 0
+ * (further calls take it below 0 and change nothing else): 1;
+ * ORBEK_ERR_NULL_POINT for null; the failing step's result otherwise. */
+ORBEK_API int32_t orbek_countdownlatch_countdown(orbek_countdownlatch *latch) ORBEK_NOEXCEPT;
+/** Waits until the count is 0 or below: 1; ORBEK_ERR_NULL_POINT for null;
+ * the failing step's result otherwise. */
+ORBEK_API int32_t orbek_countdownlatch_wait(orbek_countdownlatch *latch) ORBEK_NOEXCEPT;
+/** Destroys a latch nobody waits on; null is ignored. */
+ORBEK_API void orbek_countdownlatch_free(orbek_countdownlatch *latch) ORBEK_NOEXCEPT;
+
+/* --- Threads. */
+typedef struct orbek_thread orbek_thread;
+/* A thread's routine: its pointer-sized result is what join gives. */
+typedef void *(*orbek_thread_func)(void *arg);
+
+/** Starts routine(arg) on a new thread.  detached non-zero: the thread
+ * cannot be joined and its result is dropped.  Returns the thread object
+ * (release it with orbek_thread_free, which neither waits for nor stops the
+ * thread), or null when routine is null, memory is short or the system
+ * cannot start a thread (nothing is left allocated). */
+ORBEK_API orbek_thread *orbek_thread_create(int32_t detached, orbek_thread_func routine, void *arg) ORBEK_NOEXCEPT;
+/** Waits without time limit for the thread to end and stores its routine's
+ * result in *result: 1.  The result is handed out once: a second join gives
+ * 1 with *result 0 (as does a result that memory was too short to keep).
+ * ORBEK_ERR_NULL_POINT when either argument is null;
+ * ORBEK_ERR_THREAD_DETACHED for a detached thread; 0 when the wait fails. */
+ORBEK_API int32_t orbek_thread_join(orbek_thread *thread, void **result) ORBEK_NOEXCEPT;
+/** Releases the thread object; null is ignored.  The thread runs on; the
+ * result of a joinable thread freed unjoined is kept until the library is
+ * unloaded. */
+ORBEK_API void orbek_thread_free(orbek_thread *thread) ORBEK_NOEXCEPT;
+
+/* --- Thread pools: a fixed number of workers run one task function over
+ * the items callers submit, in submission order across the pool (but
+ * concurrently, so in no guaranteed order of completion). */
+typedef struct orbek_threadpool orbek_threadpool;
+/* A pool's task function; its result is ignored. */
+typedef void *(*orbek_threadpool_func)(void *item);
+
+/** A running pool of "workers" threads calling task (stop it with
+ * orbek_threadpool_stop, which also releases it), or null when workers is
+ * below 1, task is null or anything cannot be made. */
+ORBEK_API orbek_threadpool *orbek_threadpool_create(int32_t workers, orbek_threadpool_func task) ORBEK_NOEXCEPT;
+/** Queues item (null is allowed and handed to the task as null) and wakes
+ * a worker: 1; ORBEK_ERR_NULL_POINT for a null pool; ORBEK_ERR_POOL_STOPPING
+ * once stop has begun; ORBEK_ERR_OUT_OF_MEMORY; 0 when the system refuses.
+ * The pool does not own items: one still queued at stop is dropped without
+ * the task seeing it, so the caller must be able to reclaim it. */
+ORBEK_API int32_t orbek_threadpool_run(orbek_threadpool *pool, void *item) ORBEK_NOEXCEPT;
+/** Stops the pool: items not yet taken are dropped (not passed to the task,
+ * not released), tasks already running finish, every worker is joined and
+ * the pool is released.  1; ORBEK_ERR_NULL_POINT for null; 0 when the system
+ * fails (the pool is then left partly released).  Must not be called from a
+ * task, and not twice. */
+ORBEK_API int32_t orbek_threadpool_stop(orbek_threadpool *pool) ORBEK_NOEXCEPT;
+
+/* --- Queues of pointer-sized items.  A queue with a duplicate function
+ * stores what it returns for each item put (a null duplicate refuses the
+ * item); the free function is applied to the items still held when the
+ * queue is freed.  Taken items belong to the caller.  Take and peek give
+ * null both for an empty queue and for a held null item. */
+typedef void *(*orbek_queue_dup_func)(void *item);
+typedef void (*orbek_queue_free_func)(void *item);
+
+/* A first-in first-out ring, without a lock (one thread at a time). */
+typedef struct orbek_queue orbek_queue;
+
+/** A new empty queue (free it with orbek_queue_free): capacity >= 1 makes a
+ * bounded queue of that capacity, a negative capacity an unbounded one that
+ * starts with 32 slots and doubles when full.  Null for capacity 0 or when
+ * memory is short.  Both functions may be null. */
+ORBEK_API orbek_queue *orbek_queue_new(int32_t capacity, orbek_queue_dup_func dup_fn,
+                                       orbek_queue_free_func free_fn) ORBEK_NOEXCEPT;
+/** Applies the free function (when set) to the held items, oldest first,
+ * then releases the queue; null is ignored. */
+ORBEK_API void orbek_queue_free(orbek_queue *queue) ORBEK_NOEXCEPT;
+/** 1 when the queue is empty or null, else 0. */
+ORBEK_API int32_t orbek_queue_isempty(const orbek_queue *queue) ORBEK_NOEXCEPT;
+/** 1 when the queue is bounded and full; 0 otherwise (also for null). */
+ORBEK_API int32_t orbek_queue_isfull(const orbek_queue *queue) ORBEK_NOEXCEPT;
+/** The number of held items; -1 for null. */
+ORBEK_API int32_t orbek_queue_count(const orbek_queue *queue) ORBEK_NOEXCEPT;
+/** Appends item (or its duplicate).  A null item is stored as null, without
+ * calling the duplicate function.  1; ORBEK_ERR_NULL_POINT for a null queue;
+ * ORBEK_ERR_QUEUE_FULL; ORBEK_ERR_OUT_OF_MEMORY when growth fails (the
+ * queue is unchanged); 0 when the duplicate function gives null. */
+ORBEK_API int32_t orbek_queue_put(orbek_queue *queue, void *item) ORBEK_NOEXCEPT;
+/** Removes and returns the oldest item (the caller owns it); null when the
+ * queue is null or empty. */
+ORBEK_API void *orbek_queue_take(orbek_queue *queue) ORBEK_NOEXCEPT;
+/** The oldest item, left in place (still owned by the queue); null when the
+ * queue is null or empty. */
+ORBEK_API void *orbek_queue_peek(const orbek_queue *queue) ORBEK_NOEXCEPT;
+
+/* A queue with a lock: put waits while a bounded queue is full, take waits
+ * while the queue is empty, both without time limit. */
+typedef struct orbek_blockingqueue orbek_blockingqueue;
+
+/** A new empty blocking queue, capacity as for orbek_queue_new (free it with
+ * orbek_blockingqueue_free, when no thread uses it any more); null for
+ * capacity 0 or when a part cannot be made (nothing is left allocated). */
+ORBEK_API orbek_blockingqueue *orbek_blockingqueue_new(int32_t capacity, orbek_queue_dup_func dup_fn,
+                                                       orbek_queue_free_func free_fn) ORBEK_NOEXCEPT;
+/** Applies the free function (when set) to the items left, then releases the
+ * queue; null is ignored. */
+ORBEK_API void orbek_blockingqueue_free(orbek_blockingqueue *queue) ORBEK_NOEXCEPT;
+/** Appends item (or its duplicate), waiting while a bounded queue is full,
+ * and wakes one taker: 1; ORBEK_ERR_NULL_POINT when the queue or the item is
+ * null (unlike orbek_queue_put, null items are refused); 0 when the lock
+ * fails or the duplicate function gives null; ORBEK_ERR_OUT_OF_MEMORY when
+ * growth fails; otherwise the failing wait's or signal's result. */
+ORBEK_API int32_t orbek_blockingqueue_put(orbek_blockingqueue *queue, void *item) ORBEK_NOEXCEPT;
+/** Removes and returns the oldest item (the caller owns it), waiting while
+ * the queue is empty; null for a null queue or when the lock or a wait
+ * fails. */
+ORBEK_API void *orbek_blockingqueue_take(orbek_blockingqueue *queue) ORBEK_NOEXCEPT;
+
+/* A binary heap ordered by a comparison, without a lock.  Equal items come
+ * out in no guaranteed order. */
+typedef struct orbek_priorityqueue orbek_priorityqueue;
+/* Non-zero when a must come out before b, else 0. */
+typedef int32_t (*orbek_priorityqueue_compare_func)(void *a, void *b);
+
+/** A new empty priority queue (free it with orbek_priorityqueue_free):
+ * capacity >= 1 bounded, negative unbounded (starting with 32 slots and
+ * growing by a factor of 1.6).  Null for capacity 0, a null comparison or
+ * when memory is short. */
+ORBEK_API orbek_priorityqueue *orbek_priorityqueue_new(int32_t capacity, orbek_priorityqueue_compare_func compare,
+                                                       orbek_queue_dup_func dup_fn,
+                                                       orbek_queue_free_func free_fn) ORBEK_NOEXCEPT;
+/** Applies the free function (when set) to the held items in heap order,
+ * then releases the queue; null is ignored. */
+ORBEK_API void orbek_priorityqueue_free(orbek_priorityqueue *queue) ORBEK_NOEXCEPT;
+/** Stores item (or its duplicate): 1; ORBEK_ERR_NULL_POINT when the queue or
+ * the item is null; ORBEK_ERR_QUEUE_FULL; ORBEK_ERR_OUT_OF_MEMORY when
+ * growth fails (the queue is unchanged); 0 when the duplicate function gives
+ * null. */
+ORBEK_API int32_t orbek_priorityqueue_put(orbek_priorityqueue *queue, void *item) ORBEK_NOEXCEPT;
+/** Removes and returns the item that must come out first (the caller owns
+ * it); null when the queue is null or empty. */
+ORBEK_API void *orbek_priorityqueue_take(orbek_priorityqueue *queue) ORBEK_NOEXCEPT;
+/** The item that would come out first, left in place; null when the queue
+ * is null or empty. */
+ORBEK_API void *orbek_priorityqueue_peek(const orbek_priorityqueue *queue) ORBEK_NOEXCEPT;
+ * Bit sets and big integers
+ * ====================================================================== */
+
+/**
+ * A growable sequence of bits numbered from 0, stored most significant bit
+ * first: bit n is in byte n / 8 under the mask 0x80 >> (n % 8).  The bit
+ * count ends at the highest significant bit; bits at or beyond it read as 0.
+ * A set converts to and from the content of an ASN.1 BIT STRING (the unused
+ * low bits of the last byte, 0 to 7, and the bytes).  No lock: one thread at
+ * a time.
+ */
+typedef struct orbek_bitset orbek_bitset;
+
+/**
+ * @return a new set with bit count 0 and a zeroed 4-byte buffer, owned by
+ *         the caller (release it with orbek_bitset_free()); null when memory
+ *         is short.
+ */
+ORBEK_API orbek_bitset *orbek_bitset_empty(void) ORBEK_NOEXCEPT;
+/**
+ * A set from the content of a BIT STRING.
+ * @param unused_bits  the unused low bits of the last byte, 0 to 7; they are
+ *                     cleared in the copy.
+ * @param data         the bytes; must not be null, even for length 0.
+ * @param length       bytes in data, 0 to 268435454 (0 only with
+ *                     unused_bits 0).
+ * @return a new set holding a copy of the bytes, bit count
+ *         8 * length - unused_bits, owned by the caller (release it with
+ *         orbek_bitset_free()); null for arguments out of range or when
+ *         memory is short.
+ */
+ORBEK_API orbek_bitset *orbek_bitset_new(int32_t unused_bits, const uint8_t *data, int32_t length) ORBEK_NOEXCEPT;
+/**
+ * Releases a set and its buffer.
+ * @param set  the set; null is ignored.
+ */
+ORBEK_API void orbek_bitset_free(orbek_bitset *set) ORBEK_NOEXCEPT;
+/**
+ * @param set  the set.
+ * @return the bit count; -1 for a null set.
+ */
+ORBEK_API int32_t orbek_bitset_getbitcount(const orbek_bitset *set) ORBEK_NOEXCEPT;
+/**
+ * The set as the content of a BIT STRING.
+ * @param set          the set.
+ * @param unused_bits  receives the unused low bits of the last byte, 0 to 7.
+ * @return a new blob (release it with orbek_data_blob_free()) holding the
+ *         (bit count + 7) / 8 bytes that carry the bits; null when either
+ *         argument is null or memory is short.
+ */
+ORBEK_API orbek_data_blob *orbek_bitset_getdata(const orbek_bitset *set, int32_t *unused_bits) ORBEK_NOEXCEPT;
+/**
+ * Sets a bit.  A bit beyond the buffer grows it to n / 8 + 4 bytes; the bit
+ * count becomes n + 1 when that is larger.
+ * @param set  the set.
+ * @param n    the bit, 0 or more.
+ * @return 1; 0 for a null set, a negative n or a failed growth (the set is
+ *         then unchanged).
+ */
+ORBEK_API int32_t orbek_bitset_set(orbek_bitset *set, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * Clears a bit.  Clearing the last significant bit trims the bit count to
+ * end at the highest bit still set (0 when none is).
+ * @param set  the set.
+ * @param n    the bit, 0 or more; at or beyond the bit count nothing changes.
+ * @return 1; 0 for a null set or a negative n.
+ */
+ORBEK_API int32_t orbek_bitset_clear(orbek_bitset *set, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * @param set  the set.
+ * @param n    the bit.
+ * @return 1 when bit n is set; 0 when it is clear, n is negative or at or
+ *         beyond the bit count, or the set is null.
+ */
+ORBEK_API int32_t orbek_bitset_isset(const orbek_bitset *set, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * @param set  the set.
+ * @return a new set with the same bits and bit count (its buffer only as
+ *         large as they need), owned by the caller; null for null or when
+ *         memory is short.
+ */
+ORBEK_API orbek_bitset *orbek_bitset_dup(const orbek_bitset *set) ORBEK_NOEXCEPT;
+
+/**
+ * An arbitrary-precision signed integer carried by GMP.  Every function that
+ * yields a number returns a new handle owned by the caller (release it with
+ * orbek_biginteger_free()) and leaves its arguments unchanged; only
+ * orbek_biginteger_setbit() and orbek_biginteger_clearbit() change a handle
+ * in place.  Functions answer null (or 0) for a null handle argument and
+ * when GMP runs out of memory, and release whatever they had taken.  A handle
+ * may be read by several threads at once, but not changed or freed while
+ * another thread uses it.
+ *
+ * Signed byte form: big-endian two's complement of minimal length (127 is
+ * 7F, 128 is 00 80, -1 is FF, -128 is 80, -129 is FF 7F, zero is 00).
+ * Unsigned byte form: the big-endian magnitude.
+ */
+typedef struct orbek_biginteger orbek_biginteger;
+
+/** orbek_biginteger_newprime() flag: (p - 1) / 2 is prime too. */
+#define ORBEK_PRIME_SAFE 0x01u
+/** orbek_biginteger_newprime() flag: the two highest bits are set. */
+#define ORBEK_PRIME_TOP_TWO 0x02u
+/** orbek_biginteger_newprime() flag: the rounds of orbek_biginteger_isprime_fasttest(). */
+#define ORBEK_PRIME_FAST 0x80u
+
+/**
+ * Random source of orbek_biginteger_newprime(), called on the caller's
+ * thread: fills length bytes of buffer and returns 1; any other result ends
+ * prime generation with null.
+ */
+typedef int32_t (*orbek_biginteger_random_func)(void *context, uint8_t *buffer, int32_t length);
+
+/**
+ * @param value  any signed 64-bit value.
+ * @return a new handle holding value; null when memory is short.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_new(int64_t value) ORBEK_NOEXCEPT;
+/**
+ * A number from the signed byte form.  Redundant leading sign bytes are
+ * skipped (00 00 7F is 127, FF FF 80 is -128).
+ * @param bytes   the bytes; may be null when length is 0.
+ * @param length  bytes in bytes; 0 gives 0.
+ * @return a new handle; null for null bytes with a non-zero length, a
+ *         negative length, or when memory is short.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_newdata(const uint8_t *bytes, int32_t length) ORBEK_NOEXCEPT;
+/**
+ * A number from the unsigned byte form (FF is 255); no byte is skipped.
+ * @param bytes   the bytes; may be null when length is 0.
+ * @param length  bytes in bytes; 0 gives 0.
+ * @return a new handle; null as for orbek_biginteger_newdata().
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_newunsigneddata(const uint8_t *bytes, int32_t length) ORBEK_NOEXCEPT;
+/**
+ * A number from decimal text as GMP reads it.
+ * @param text  NUL-terminated digits with an optional leading minus sign;
+ *              white space is ignored.
+ * @return a new handle; null for a null or invalid text or when memory is
+ *         short.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_newdec(const char *text) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number.
+ * @return a new handle equal to x; null for null or when memory is short.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_dup(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * Releases a handle and its digits.
+ * @param x  the handle; null is ignored.
+ */
+ORBEK_API void orbek_biginteger_free(orbek_biginteger *x) ORBEK_NOEXCEPT;
+
+/**
+ * @param x  the number.
+ * @return a new blob (release it with orbek_data_blob_free()) holding x in
+ *         the signed byte form; null for null or when memory is short.
+ */
+ORBEK_API orbek_data_blob *orbek_biginteger_getdata(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * Writes a number in the unsigned byte form, right-aligned and padded with
+ * 0x00 on the left, so that buffer holds exactly length bytes.
+ * @param x       the number, 0 or more.
+ * @param length  bytes to fill, 1 or more.
+ * @param buffer  length bytes.
+ * @return 1; 0 (buffer untouched) when x is null or negative, length is 0 or
+ *         less, buffer is null, or x needs more than length bytes.
+ */
+ORBEK_API int32_t orbek_biginteger_unsigned_tonbuf(const orbek_biginteger *x, int32_t length,
+                                                   uint8_t *buffer) ORBEK_NOEXCEPT;
+/**
+ * A number as decimal text.
+ * @param x           the number, 0 or more.
+ * @param out_text    receives new NUL-terminated text (release it with
+ *                    orbek_free()).
+ * @param out_length  receives the text's length without the NUL; may be
+ *                    null.
+ * @return 1; 0 (nothing stored) when x is null or negative, out_text is null
+ *         or memory is short.
+ */
+ORBEK_API int32_t orbek_biginteger_unsigned_todec(const orbek_biginteger *x, char **out_text,
+                                                  int32_t *out_length) ORBEK_NOEXCEPT;
+/**
+ * @param x    the number.
+ * @param out  receives x.
+ * @return 1 when the magnitude of x fits in 63 bits (so -2^63 is refused);
+ *         0 otherwise or when x or out is null.
+ */
+ORBEK_API int32_t orbek_biginteger_getvalue(const orbek_biginteger *x, int64_t *out) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number.
+ * @return -1, 0 or 1 as x is negative, zero or positive; 0 for null.
+ */
+ORBEK_API int32_t orbek_biginteger_getsign(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number.
+ * @return the number of bits of the magnitude of x; 0 for zero and null.
+ */
+ORBEK_API int32_t orbek_biginteger_getbitcount(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @return negative, zero or positive as a is below, equal to or above b (the
+ *         value is GMP's, not limited to -1 and 1).  Null sorts first: both
+ *         null give 0, a null a -1, a null b 1.
+ */
+ORBEK_API int32_t orbek_biginteger_cmp(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number.
+ * @return 1 for even x (zero included); 0 for odd x and null.
+ */
+ORBEK_API int32_t orbek_biginteger_iseven(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number.
+ * @return 1 for odd x (-3 included); 0 for even x and null.
+ */
+ORBEK_API int32_t orbek_biginteger_isodd(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number, seen as infinite two's complement (every bit of -1
+ *           is set).
+ * @param n  the bit.
+ * @return bit n of x; 0 for null or a negative n.
+ */
+ORBEK_API int32_t orbek_biginteger_testbit(const orbek_biginteger *x, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * Sets a bit in place, in the two's complement view.
+ * @param x  the number, changed.
+ * @param n  the bit, 0 or more.
+ * @return 1; 0 for null, a negative n or when memory is short (x is then
+ *         unchanged).
+ */
+ORBEK_API int32_t orbek_biginteger_setbit(orbek_biginteger *x, int32_t n) ORBEK_NOEXCEPT;
+/**
+ * Clears a bit in place, in the two's complement view.
+ * @param x  the number, changed.
+ * @param n  the bit, 0 or more.
+ * @return 1; 0 as for orbek_biginteger_setbit().
+ */
+ORBEK_API int32_t orbek_biginteger_clearbit(orbek_biginteger *x, int32_t n) ORBEK_NOEXCEPT;
+
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @return a new handle holding a + b; null for a null argument or when
+ *         memory is short (as for every arithmetic function).
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_add(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @return a new handle holding a - b.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_sub(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @return a new handle holding a * b.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_mul(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number.
+ * @return a new handle holding -x.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_neg(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * Division truncated toward zero: -7 / 2 is -3 with remainder -1.
+ * @param a              the dividend.
+ * @param b              the divisor.
+ * @param out_remainder  receives a new handle holding the remainder, with
+ *                       the sign of a, which the caller releases too.
+ * @return a new handle holding the quotient; null (*out_remainder untouched)
+ *         for a null argument, a zero b or when memory is short.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_div(const orbek_biginteger *a, const orbek_biginteger *b,
+                                                 orbek_biginteger **out_remainder) ORBEK_NOEXCEPT;
+/**
+ * @param x  the number.
+ * @return a new handle holding x / 2 truncated toward zero (-3 gives -1).
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_div_2(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * @param a  the number.
+ * @param m  the modulus; its sign is ignored.
+ * @return a new handle holding a mod m in 0 .. |m| - 1 (-7 mod 2 is 1);
+ *         null for a zero m.  The modular functions below share both rules.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_mod(const orbek_biginteger *a, const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @param m  the modulus.
+ * @return a new handle holding (a + b) mod m.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_addmod(const orbek_biginteger *a, const orbek_biginteger *b,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @param m  the modulus.
+ * @return a new handle holding (a - b) mod m.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_submod(const orbek_biginteger *a, const orbek_biginteger *b,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @param m  the modulus.
+ * @return a new handle holding (a * b) mod m.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_mulmod(const orbek_biginteger *a, const orbek_biginteger *b,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/**
+ * @param a  the number.
+ * @param m  the modulus.
+ * @return a new handle holding a^2 mod m.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_sqrmod(const orbek_biginteger *a,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/**
+ * @param b  the base.
+ * @param e  the exponent; a negative one uses the inverse of b.
+ * @param m  the modulus.
+ * @return a new handle holding b^e mod m; null when e is negative and b has
+ *         no inverse modulo m.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_expmod(const orbek_biginteger *b, const orbek_biginteger *e,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/**
+ * @param a  the number.
+ * @param m  the modulus.
+ * @return a new handle holding the inverse of a modulo m, in 0 .. |m| - 1;
+ *         null when there is none (2 modulo 4) or m is zero.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_invmod(const orbek_biginteger *a,
+                                                    const orbek_biginteger *m) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @return a new handle holding the greatest common divisor, never negative.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_gcd(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+/**
+ * @param a  the first number.
+ * @param b  the second number.
+ * @return a new handle holding the least common multiple, never negative (0
+ *         when either is 0).
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_lcm(const orbek_biginteger *a, const orbek_biginteger *b) ORBEK_NOEXCEPT;
+
+/**
+ * @param x  the number.
+ * @return 1 when GMP's test with 64 rounds finds x a probable or certain
+ *         prime; 0 otherwise, for null and when memory is short.
+ */
+ORBEK_API int32_t orbek_biginteger_isprime(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * The same test with fewer rounds the larger x is: 28 below 256 bits, 16
+ * below 384, 10 below 512, 7 below 640, 6 below 768, else 5.
+ * @param x  the number.
+ * @return 1 for a probable prime; 0 as for orbek_biginteger_isprime().
+ */
+ORBEK_API int32_t orbek_biginteger_isprime_fasttest(const orbek_biginteger *x) ORBEK_NOEXCEPT;
+/**
+ * A random probable prime.  Each candidate takes (bits + 7) / 8 fresh bytes
+ * from random, keeps exactly bits bits with the top one set, is made odd and
+ * is tested; the call loops until one passes, so a random source that never
+ * varies can keep it looping for ever.
+ * @param random   the random source; called on the caller's thread.
+ * @param context  passed to random.
+ * @param bits     the prime's exact size in bits, 2 or more (3 or more for a
+ *                 safe prime: there is none of 2 bits).
+ * @param flags    ORBEK_PRIME_SAFE, ORBEK_PRIME_TOP_TWO, ORBEK_PRIME_FAST or 0.
+ * @return a new handle holding the prime; null for bits out of range, a null
+ *         random, a random result other than 1, or when memory is short.
+ */
+ORBEK_API orbek_biginteger *orbek_biginteger_newprime(orbek_biginteger_random_func random, void *context,
+                                                      int32_t bits, uint32_t flags) ORBEK_NOEXCEPT;
 
 #ifdef __cplusplus
 }

@@ -5,6 +5,7 @@
 #   mingw64   Windows x86-64 DLL cross-built with mingw-w64, tests under Wine
 #   mingw32   Windows i686 DLL: compile and link check
 #   sanitize  native build with AddressSanitizer and UndefinedBehaviorSanitizer
+#   tsan      native build with ThreadSanitizer: the concurrency family's tests
 #   valgrind  valgrind memcheck over the x86_64 build's test programs
 #   coverage  every exported function that can allocate is reached by an
 #             allocation-failure sweep (scripts/sweep_coverage.sh, x86_64 build)
@@ -20,7 +21,7 @@ ROOT=${ORBEK_BUILD_ROOT:-$SRC}
 JOBS=${ORBEK_JOBS:-$(nproc)}
 FUZZ_SECONDS=${ORBEK_FUZZ_SECONDS:-}
 FUZZ_BUDGET=${ORBEK_FUZZ_BUDGET:-240}
-ALL=(x86_64 i686 mingw64 mingw32 sanitize valgrind coverage fuzz)
+ALL=(x86_64 i686 mingw64 mingw32 sanitize tsan valgrind coverage fuzz)
 # The x86_64 build also serves valgrind and the sweep coverage, which finds
 # the exported functions on the stack: no export may leave its frame by a
 # tail call.
@@ -35,11 +36,12 @@ mkdir -p "$ROOT"
 total_pass=0 total_fail=0
 summary=()
 
-# ctest_run DIR: runs the suite and adds its counts to the totals.
+# ctest_run DIR [CTEST-ARGS...]: runs the suite and adds its counts to the totals.
 ctest_run() {
   local dir=$1 log
+  shift
   log=$(mktemp)
-  ctest --test-dir "$dir" --output-on-failure -j "$JOBS" --timeout 600 2>&1 | tee "$log"
+  ctest --test-dir "$dir" --output-on-failure -j "$JOBS" --timeout 600 "$@" 2>&1 | tee "$log"
   local rc=${PIPESTATUS[0]}
   local line n_fail n_all
   line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
@@ -58,7 +60,8 @@ build() {  # build NAME cmake-args...
   echo "=== [$name] configure and build in $dir"
   cmake -S "$SRC" -B "$dir" "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
   local rc
-  cmake --build "$dir" -j "$JOBS" >"$dir.build.log" 2>&1
+  # BUILD_TARGETS (when set) limits the build to those targets.
+  cmake --build "$dir" -j "$JOBS" ${BUILD_TARGETS:+--target $BUILD_TARGETS} >"$dir.build.log" 2>&1
   rc=$?
   grep -v -E '^\[ *[0-9]+%\] (Building|Linking|Built)|^(gmake|make)\[|^Scanning|^Consolidate' "$dir.build.log"
   return $rc
@@ -130,6 +133,11 @@ for cfg in "${configs[@]}"; do
       export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
       build sanitize -DCMAKE_BUILD_TYPE=Debug -DORBEK_SANITIZE=ON -DORBEK_BENCH=OFF \
         && ctest_run "$ROOT/build-sanitize" || ok=0 ;;
+    tsan)
+      export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+      BUILD_TARGETS="test_thread test_thread_condition test_queue" \
+        build tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBEK_TSAN=ON -DORBEK_BENCH=OFF \
+        && ctest_run "$ROOT/build-tsan" -R '^test_(thread|thread_condition|queue)$' || ok=0 ;;
     valgrind)
       # The x86_64 build (made here if that configuration did not run first).
       build x86_64 "${X86_64_ARGS[@]}" && run_valgrind || ok=0 ;;

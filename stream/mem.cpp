@@ -341,10 +341,9 @@ ORBEK_EXPORT orbek_stream *orbek_stream_new_romem(const uint8_t *data, int32_t l
 ORBEK_EXPORT int32_t orbek_memstreamdeatch(orbek_stream *stream, uint8_t **data, int32_t *length) noexcept {
     orbek_mem_state *m = orbek::mem_state(stream);
     if (!m || !data || !length || (m->flags & kMemSeparate)) return 0;
-    // A buffer the stream does not own (a view, or one already handed out)
-    // is not the stream's to give: handing it out again would let the
-    // caller release it twice.
-    if (m->flags & kMemNotOwned) return 0;
+    // Callers detach again after writing in place to learn the new length,
+    // and a view hands back the buffer it views: neither passes ownership a
+    // second time (the header says who releases what).
     *data = m->data;
     *length = m->length;
     m->flags = kMemNotOwned;

@@ -103,6 +103,64 @@ ORBEK_EXPORT int32_t orbek_stream_readn(orbek_stream *stream, uint8_t *buffer, i
     return transfer_all(stream, &orbek_stream_ops::read, buffer, length, ORBEK_ERR_BAD_LENGTH, ctx);
 }
 
+namespace {
+
+// The first stream of the chain s belongs to.
+const orbek_stream *chain_head(const orbek_stream *s) noexcept {
+    while (s->previous) s = s->previous;
+    return s;
+}
+
+// Whether writing to destination can change or release what source holds:
+// the two belong to one chain (or are one stream), or a memory stream of
+// one chain uses the buffer of a memory stream of the other (a view).
+bool entangled(orbek_stream *destination, orbek_stream *source) noexcept {
+    const orbek_stream *d = chain_head(destination), *s = chain_head(source);
+    if (d == s) return true;
+    for (; s; s = s->next) {
+        orbek_mem_state *ms = orbek::mem_state(const_cast<orbek_stream *>(s));
+        if (!ms || !ms->data) continue;
+        for (const orbek_stream *t = d; t; t = t->next) {
+            orbek_mem_state *mt = orbek::mem_state(const_cast<orbek_stream *>(t));
+            if (mt && mt->data == ms->data) return true;
+        }
+    }
+    return false;
+}
+
+// A private, growing copy of bytes (through the hooks).
+struct Snapshot {
+    uint8_t *data = nullptr;
+    int32_t length = 0, capacity = 0;
+    ~Snapshot() { ORBEK_FREE(data); }
+    bool append(const uint8_t *p, int32_t n, orbek_err_ctx *ctx) noexcept {
+        if (n > capacity - length) {
+            int64_t want = (int64_t)length + n, cap = capacity ? 2 * (int64_t)capacity : 8192;
+            if (cap < want) cap = want;
+            if (cap > INT32_MAX) cap = INT32_MAX;
+            auto *grown = static_cast<uint8_t *>(ORBEK_ALLOC((size_t)cap));
+            if (!grown) {
+                ORBEK_REPORT(ctx, ORBEK_ERR_OUT_OF_MEMORY);
+                return false;
+            }
+            if (length) memcpy(grown, data, (size_t)length);
+            ORBEK_FREE(data);
+            data = grown;
+            capacity = (int32_t)cap;
+        }
+        memcpy(data + length, p, (size_t)n);
+        length += n;
+        return true;
+    }
+};
+
+}  // namespace
+
+// When the destination's chain holds the source (a filter pushed onto the
+// memory stream it copies, say), writing would grow, release or overwrite
+// the very bytes still to be copied.  The source's bytes are then taken
+// into a private snapshot first, and the result is that of copying them as
+// they stood when the call began.
 ORBEK_EXPORT int32_t orbek_stream_writefromstream(orbek_stream *destination, orbek_stream *source, int32_t *total,
                                                   orbek_err_ctx *ctx) noexcept {
     if (!destination || !source) {
@@ -116,12 +174,20 @@ ORBEK_EXPORT int32_t orbek_stream_writefromstream(orbek_stream *destination, orb
         if (orbek_stream_ctrl(source, ORBEK_CTRL_LENGTH, &len, nullptr) == 1)
             orbek_stream_ctrl(destination, ORBEK_CTRL_RESERVE, &len, nullptr);
     }
+    const bool snapshot = entangled(destination, source);
+    Snapshot held;
 
     // A plain memory source is written in one piece, whatever its position.
     orbek_mem_state *src = orbek::mem_state(source);
     if (src && !(src->flags & orbek::kMemSeparate)) {
-        int32_t rc = orbek_stream_writen(destination, src->data, src->length, ctx);
-        if (rc == 1 && total) *total = src->length;
+        const int32_t n = src->length;
+        const uint8_t *from = src->data;
+        if (snapshot && n > 0) {
+            if (!held.append(from, n, ctx)) return 0;
+            from = held.data;
+        }
+        int32_t rc = orbek_stream_writen(destination, from, n, ctx);
+        if (rc == 1 && total) *total = n;
         return rc;
     }
 
@@ -136,12 +202,20 @@ ORBEK_EXPORT int32_t orbek_stream_writefromstream(orbek_stream *destination, orb
             ORBEK_REPORT(ctx, ORBEK_ERR_STREAM_LENGTH);
             return 0;
         }
-        rc = orbek_stream_writen(destination, chunk, got, ctx);
-        if (rc != 1) return rc;
+        if (snapshot) {
+            if (!held.append(chunk, got, ctx)) return 0;
+        } else {
+            rc = orbek_stream_writen(destination, chunk, got, ctx);
+            if (rc != 1) return rc;
+        }
         copied += got;
     }
     rc = orbek_stream_ctrl(source, ORBEK_CTRL_AT_END, nullptr, nullptr);
     if (rc != 1) return rc;
+    if (snapshot) {
+        rc = orbek_stream_writen(destination, held.data, held.length, ctx);
+        if (rc != 1) return rc;
+    }
     if (total) *total = copied;
     return 1;
 }

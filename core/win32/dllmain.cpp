@@ -10,6 +10,9 @@ const char orbek::kLoaderHook = 1;
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
+        // The loader reports every thread that starts from now on, and each
+        // gets its last-error cell then.
+        orbek::lasterror_cells_on_first_use(false);
         return orbek::process_attach() ? TRUE : FALSE;
     case DLL_THREAD_ATTACH:
         orbek::thread_attach();
