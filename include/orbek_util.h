@@ -1156,6 +1156,8 @@ ORBEK_API orbek_ustring *orbek_ustring_normalize(orbek_ustring *s, int32_t form)
  * the result is not normalized.  Null when s is null, mode is not 1 or 2,
  * or memory runs out.  The caller frees the result. */
 ORBEK_API orbek_ustring *orbek_ustring_tocasefold(orbek_ustring *s, int32_t mode) ORBEK_NOEXCEPT;
+
+/* ======================================================================
  * Unicode strings: charsets and code pages
  * ====================================================================== */
 
@@ -2156,6 +2158,8 @@ ORBEK_API void *orbek_priorityqueue_take(orbek_priorityqueue *queue) ORBEK_NOEXC
 /** The item that would come out first, left in place; null when the queue
  * is null or empty. */
 ORBEK_API void *orbek_priorityqueue_peek(const orbek_priorityqueue *queue) ORBEK_NOEXCEPT;
+
+/* ======================================================================
  * Bit sets and big integers
  * ====================================================================== */
 
