@@ -27,7 +27,14 @@ trap 'rm -rf "$work"' EXIT
 
 # The exports and the section each is declared in: "name<TAB>section".
 awk '
-    /^\/\* =+$/ { getline t; sub(/^ \* +/, "", t); section = t; next }
+    /^\/\* =+$/ {
+        section = ""
+        while ((getline t) > 0 && t !~ /^ \* =+ \*\/$/) {
+            sub(/^ \* +/, "", t)
+            section = section (section == "" ? "" : " ") t
+        }
+        next
+    }
     /ORBEK_API/ && match($0, /orbek_[A-Za-z0-9_]+\(/) {
         print substr($0, RSTART, RLENGTH - 1) "\t" (section == "" ? "(no section)" : section)
     }' "$header" | sort -u >"$work/exports"

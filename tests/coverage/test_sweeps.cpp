@@ -119,3 +119,44 @@ TEST(Sweeps, UnicodeFromWideStringsAndBstrs) {
         return ok;
     });
 }
+
+// The three queues grow past their first 32 slots; a failed growth refuses
+// the item and leaves the queue as it was.
+TEST(Sweeps, QueuesGrowing) {
+    static char items[40];
+    testalloc::sweep([] {
+        orbek_queue *q = orbek_queue_new(-1, nullptr, nullptr);
+        orbek_blockingqueue *b = orbek_blockingqueue_new(-1, nullptr, nullptr);
+        orbek_priorityqueue *p = orbek_priorityqueue_new(
+            -1, [](void *x, void *y) -> int32_t { return x < y; }, nullptr, nullptr);
+        bool ok = q && b && p;
+        for (int i = 0; i < 40 && ok; ++i)
+            ok = orbek_queue_put(q, &items[i]) == 1 && orbek_blockingqueue_put(b, &items[i]) == 1 &&
+                 orbek_priorityqueue_put(p, &items[i]) == 1;
+        ok = ok && orbek_queue_take(q) == &items[0] && orbek_blockingqueue_take(b) == &items[0] &&
+             orbek_priorityqueue_take(p) == &items[0];
+        orbek_queue_free(q);
+        orbek_blockingqueue_free(b);
+        orbek_priorityqueue_free(p);
+        return ok;
+    });
+}
+
+// A pool whose one worker is held on its first item, so that the items run
+// after it queue up past the pool's first 32 slots.
+TEST(Sweeps, ThreadPoolQueueingWork) {
+    static volatile int32_t release = 0;
+    testalloc::sweep([] {
+        orbek_atomic_set(&release, 0);
+        orbek_threadpool *pool = orbek_threadpool_create(1, [](void *) -> void * {
+            while (!orbek_atomic_get(&release)) {
+            }
+            return nullptr;
+        });
+        bool ok = pool != nullptr;
+        for (int i = 0; i < 40 && ok; ++i) ok = orbek_threadpool_run(pool, nullptr) == 1;
+        orbek_atomic_set(&release, 1);
+        if (pool) orbek_threadpool_stop(pool);
+        return ok;
+    });
+}
