@@ -1,6 +1,9 @@
 // JSON decoding and compact encoding against cJSON and jansson, on the same
-// three documents in one run: many small objects, long escaped non-ASCII
-// strings, and a document nested 150 deep.
+// four documents in one run: many small objects, long escaped non-ASCII
+// strings, a document nested 150 deep, and an object of escape-dense
+// strings.  The libraries share one heap in one run; for ratios that no
+// earlier benchmark's heap state colours, run each in its own process with
+// --benchmark_filter (scripts/bench_json.sh does).
 #include <benchmark/benchmark.h>
 #include <cjson/cJSON.h>
 #include <jansson.h>
@@ -62,8 +65,39 @@ std::string nested() {
     return s;
 }
 
+// About 1 MiB: an object whose members are strings of about 2 KiB where one
+// token in three is an escape (the short ones, \u escapes of one, two and
+// three UTF-8 bytes, surrogate pairs) and the others are short ASCII words
+// and multi-byte words, one space apart.
+std::string escape_dense() {
+    static const char *escapes[] = {"\\\"", "\\\\", "\\n", "\\t", "\\/", "\\r", "\\b",
+                                    "\\u001f", "\\u00e9", "\\u4e2d", "\\ud83d\\ude00"};
+    static const char *words[] = {"id", "the", "value", "of", "json", "map", "key", "row",
+                                  "\xC3\xA9", "\xC3\x9F", "\xE4\xB8\xAD\xE6\x96\x87",
+                                  "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xF0\x9F\x98\x80",
+                                  "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1"};
+    uint32_t seed = 12345;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    std::string s = "{";
+    for (int i = 0; s.size() < (1u << 20); ++i) {
+        char key[32];
+        snprintf(key, sizeof key, "%s\"member%d\":\"", i ? "," : "", i);
+        s += key;
+        const size_t start = s.size();
+        for (int t = 0; s.size() - start < 2048; ++t) {
+            if (t) s += ' ';
+            s += t % 3 == 2 ? escapes[next(11)] : words[next(14)];
+        }
+        s += '"';
+    }
+    return s + "}";
+}
+
 const std::string &doc(int which) {
-    static const std::string docs[3] = {small_objects(), long_strings(), nested()};
+    static const std::string docs[4] = {small_objects(), long_strings(), nested(), escape_dense()};
     return docs[which];
 }
 
@@ -140,8 +174,9 @@ void Jansson_Encode(benchmark::State &st) {
     set_bytes(st, (int)st.range(0));
 }
 
-// Argument: 0 small objects, 1 long strings, 2 nested.
-#define JSON_BENCH(fn) BENCHMARK(fn)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond)
+// Argument: 0 small objects, 1 long strings, 2 nested, 3 escape-dense
+// strings.
+#define JSON_BENCH(fn) BENCHMARK(fn)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond)
 JSON_BENCH(Orbek_Decode);
 JSON_BENCH(CJSON_Decode);
 JSON_BENCH(Jansson_Decode);

@@ -1,6 +1,6 @@
 # Doxygen input filter for include/orbek_util.h: every section banner
 #   /* ====...
-#    * Title
+#    * Title (one line or more)
 #    * ====... */
 # opens a group (one reference page) named after its title, and closes the
 # group before it.  Lines are replaced one for one, so warnings keep their
@@ -14,16 +14,26 @@ function group_id(title,   id) {
 }
 /^\/\* =+$/ {
     first = $0
-    if ((getline title) <= 0) { print first; exit }
-    if ((getline last) <= 0) { print first; print title; exit }
-    if (title ~ /^ \* / && last ~ /^ \* =+ \*\/$/) {
-        sub(/^ \* +/, "", title)
+    n = 0
+    while ((getline line) > 0) {
+        buf[++n] = line
+        if (line ~ /^ \* =+ \*\/$/ || line !~ /^ \*/ || n > 6) break
+    }
+    if (n >= 2 && buf[n] ~ /^ \* =+ \*\/$/) {
+        title = ""
+        for (i = 1; i < n; ++i) {
+            t = buf[i]
+            sub(/^ \* */, "", t)
+            title = title (title == "" ? "" : " ") t
+        }
         print (open ? "/** @} */" : "")
         print "/** @defgroup " group_id(title) " " title
+        for (i = 2; i < n; ++i) print " *"
         print " * @{ */"
         open = 1
     } else {
-        print first; print title; print last
+        print first
+        for (i = 1; i <= n; ++i) print buf[i]
     }
     next
 }

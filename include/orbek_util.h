@@ -337,7 +337,7 @@ ORBEK_API int32_t orbek_setlasterror(int32_t code) ORBEK_NOEXCEPT;
  * value is per thread: other threads never change it. */
 ORBEK_API int32_t orbek_getlasterror(void) ORBEK_NOEXCEPT;
 
-/* The monotonic clock's code when it cannot be read. */
+/** The monotonic clock's code when it cannot be read. */
 #define ORBEK_ERR_NO_COUNTER 0x10F00
 
 /** Nanoseconds of the performance counter (QueryPerformanceCounter on Windows,
@@ -347,7 +347,7 @@ ORBEK_API int32_t orbek_getlasterror(void) ORBEK_NOEXCEPT;
  * ORBEK_ERR_NO_COUNTER. */
 ORBEK_API int64_t orbek_time_getmonotonicns(void) ORBEK_NOEXCEPT;
 
-/* A loaded module (the system's module handle). */
+/** A loaded module (the system's module handle). */
 typedef struct orbek_dso orbek_dso;
 struct orbek_ustring;
 
@@ -460,7 +460,7 @@ typedef struct orbek_stream orbek_stream;
 #define ORBEK_CTRL_LENGTH         2   /* store the length (or bytes not yet read) */
 #define ORBEK_CTRL_MD_LENGTH      3   /* the digest length */
 #define ORBEK_CTRL_MD_FINISH      4   /* argument: uint8_t buffer of the digest length */
-#define ORBEK_CTRL_MD_ALGORITHM   5   /* the digest table's algorithm value */
+#define ORBEK_CTRL_MD_ALGORITHM   5   /**< the digest table's algorithm value */
 #define ORBEK_CTRL_FLUSH          6   /* write out what is held back, then forward */
 #define ORBEK_CTRL_GET_POS        7
 #define ORBEK_CTRL_SET_POS        8
@@ -836,9 +836,9 @@ ORBEK_API int32_t orbek_hexdecode(const char *text, int32_t length, uint8_t **da
                                   int32_t *data_length) ORBEK_NOEXCEPT;
 
 /* File streams: access modes of orbek_stream_new_file and control 10. */
-#define ORBEK_FILE_READ    1  /* "rb" */
-#define ORBEK_FILE_WRITE   2  /* "wb": created or truncated */
-#define ORBEK_FILE_APPEND  3  /* "ab" */
+#define ORBEK_FILE_READ    1  /**< "rb" */
+#define ORBEK_FILE_WRITE   2  /**< "wb": created or truncated */
+#define ORBEK_FILE_APPEND  3  /**< "ab" */
 
 /**
  * A source/sink over the file at path (a narrow string in the system's
@@ -873,20 +873,20 @@ ORBEK_API int32_t orbek_hexdecode(const char *text, int32_t length, uint8_t **da
  */
 ORBEK_API orbek_stream *orbek_stream_new_file(const char *path, int32_t mode, orbek_err_ctx *ctx) ORBEK_NOEXCEPT;
 
-/* A caller-supplied hash: nine functions in this order.  The library holds
+/** A caller-supplied hash: nine functions in this order.  The library holds
  * no hash algorithm; the digest and HMAC streams copy the table, so it need
  * not outlive them.  Slots 0 to 7 are required, dup_context only for
  * orbek_stream_md_dup. */
 typedef struct orbek_md_table {
-    void *(*new_context)(void);                 /* null on failure */
-    void (*free_context)(void *context);
-    int32_t (*digest_length)(void);             /* L, in bytes */
-    uint32_t (*algorithm)(void);                /* handed out by control 5, not interpreted */
-    int32_t (*init)(void *context);             /* result ignored */
-    int32_t (*update)(void *context, const uint8_t *data, int32_t length); /* 1 on success */
-    int32_t (*finish)(void *context, uint8_t *digest); /* writes L bytes; 1 on success */
-    int32_t (*block_length)(void);              /* B, in bytes (HMAC) */
-    void *(*dup_context)(void *context);        /* a copy, or null */
+    void *(*new_context)(void);                 /**< null on failure */
+    void (*free_context)(void *context);        /**< releases a context */
+    int32_t (*digest_length)(void);             /**< L, in bytes */
+    uint32_t (*algorithm)(void);                /**< handed out by control 5, not interpreted */
+    int32_t (*init)(void *context);             /**< result ignored */
+    int32_t (*update)(void *context, const uint8_t *data, int32_t length); /**< 1 on success */
+    int32_t (*finish)(void *context, uint8_t *digest); /**< writes L bytes; 1 on success */
+    int32_t (*block_length)(void);              /**< B, in bytes (HMAC) */
+    void *(*dup_context)(void *context);        /**< a copy, or null */
 } orbek_md_table;
 
 /**
@@ -1106,28 +1106,28 @@ ORBEK_API void orbek_ustring_freebstr(uint16_t *bstr) ORBEK_NOEXCEPT;
 /* Positions and counts here are in characters (code points), never UTF-16
  * units.  None of these functions changes its inputs. */
 
-/* Orders two strings by code point (a character above U+FFFF sorts after
+/** Orders two strings by code point (a character above U+FFFF sorts after
  * every BMP character, U+E000..U+FFFF included): -1, 0 or 1.  The first
  * difference decides; a proper prefix is smaller.  Null sorts before every
  * string, two nulls are equal. */
 ORBEK_API int32_t orbek_ustring_cmp(const orbek_ustring *a, const orbek_ustring *b) ORBEK_NOEXCEPT;
-/* Orders the first n characters of a and b as orbek_ustring_cmp orders
+/** Orders the first n characters of a and b as orbek_ustring_cmp orders
  * whole strings (a string with fewer than n characters takes part whole,
  * and then a proper prefix is smaller): -1, 0 or 1.  Exactly n characters
  * are compared, as strncmp does.  n = 0 gives 0, n < 0 compares the whole
  * strings.  Null a gives -1 (0 when b is null too), null b gives 1. */
 ORBEK_API int32_t orbek_ustring_ncmp(const orbek_ustring *a, const orbek_ustring *b, int32_t n) ORBEK_NOEXCEPT;
-/* A string of a's characters followed by b's, which the caller frees; null
+/** A string of a's characters followed by b's, which the caller frees; null
  * on allocation failure.  When one operand is null the result is the other
  * operand itself with one more reference (null when both are null). */
 ORBEK_API orbek_ustring *orbek_ustring_cat(orbek_ustring *a, orbek_ustring *b) ORBEK_NOEXCEPT;
-/* A new string of count characters of s from character start (count < 0:
+/** A new string of count characters of s from character start (count < 0:
  * to the end; a count past the end is cut there).  Null when s is null,
  * start < 0, start >= the character count, count = 0, or allocation
  * fails. */
 ORBEK_API orbek_ustring *orbek_ustring_substring(const orbek_ustring *s, int32_t start,
                                                  int32_t count) ORBEK_NOEXCEPT;
-/* Finds the first occurrence of pattern in s at or after character start.
+/** Finds the first occurrence of pattern in s at or after character start.
  * 1 with *pos = its character index; 0 with *pos = -1 when there is none
  * or memory runs out.  An empty pattern is found at start.  0 with *pos
  * untouched when s, pattern or pos is null, start < 0 or start >= the
@@ -1136,21 +1136,21 @@ ORBEK_API orbek_ustring *orbek_ustring_substring(const orbek_ustring *s, int32_t
 ORBEK_API int32_t orbek_ustring_find(const orbek_ustring *s, int32_t start, const orbek_ustring *pattern,
                                      int32_t *pos) ORBEK_NOEXCEPT;
 
-/* Normalization forms of orbek_ustring_normalize. */
-#define ORBEK_USTRING_NFD 1
-#define ORBEK_USTRING_NFC 2
-#define ORBEK_USTRING_NFKD 3
-#define ORBEK_USTRING_NFKC 4
-/* s in a Unicode normalization form (Unicode 8.0 data), or null when s is
+/** Normalization forms of orbek_ustring_normalize. */
+#define ORBEK_USTRING_NFD 1  /**< canonical decomposition */
+#define ORBEK_USTRING_NFC 2  /**< canonical decomposition, then composition */
+#define ORBEK_USTRING_NFKD 3 /**< compatibility decomposition */
+#define ORBEK_USTRING_NFKC 4 /**< compatibility decomposition, then composition */
+/** s in a Unicode normalization form (Unicode 8.0 data), or null when s is
  * null, form is not 1..4, or memory runs out.  When s is empty or already
  * in the form, the result is s itself with one more reference; otherwise a
  * new string.  Either way the caller frees the result once. */
 ORBEK_API orbek_ustring *orbek_ustring_normalize(orbek_ustring *s, int32_t form) ORBEK_NOEXCEPT;
 
-/* Case-folding modes of orbek_ustring_tocasefold. */
-#define ORBEK_USTRING_FOLD 1
-#define ORBEK_USTRING_FOLD_NFKC 2
-/* A new string holding the full case folding of s (mode 1), or the full case
+/** Case-folding modes of orbek_ustring_tocasefold. */
+#define ORBEK_USTRING_FOLD 1      /**< full case folding */
+#define ORBEK_USTRING_FOLD_NFKC 2 /**< case folding for NFKC (NFKC_Casefold) */
+/** A new string holding the full case folding of s (mode 1), or the full case
  * folding plus the NFKC closure mappings (mode 2: the folding to apply before
  * NFKC so that the result stays folded).  Each character is mapped once;
  * the result is not normalized.  Null when s is null, mode is not 1 or 2,
@@ -1182,38 +1182,39 @@ ORBEK_API orbek_ustring *orbek_ustring_tocasefold(orbek_ustring *s, int32_t mode
  * for U+0100 in code page 1252, are not made there: such characters become
  * the default character). */
 
-/* Multibyte-to-Unicode converter: decodes in_len bytes of the named charset
+/** Multibyte-to-Unicode converter: decodes in_len bytes of the named charset
  * (the caller's name, upper-cased) into at most out_cap units at out, stores
  * the units written in *out_len and returns 1; any other result is failure.
  * A count below 0 or above out_cap counts as failure too. */
 typedef int32_t (*orbek_mbstowcs_func)(void *user, const char *charset, const uint8_t *in, int32_t in_len,
                                        uint16_t *out, int32_t out_cap, int32_t *out_len);
-/* Unicode-to-multibyte converter: the same for in_len UTF-16 units into at
+/** Unicode-to-multibyte converter: the same for in_len UTF-16 units into at
  * most out_cap bytes. */
 typedef int32_t (*orbek_wcstombs_func)(void *user, const char *charset, const uint16_t *in, int32_t in_len,
                                        uint8_t *out, int32_t out_cap, int32_t *out_len);
 
-/* The process's default charset as "cp" and the decimal number of its ANSI
+/** The process's default charset as "cp" and the decimal number of its ANSI
  * code page (GetACP on Windows; elsewhere the code page of the environment's
  * locale codeset, UTF-8 "cp65001" for the C locale or a codeset without a
  * page), "cp54936" where that would be "cp936" and the system has code page
  * 54936.  A new 0-terminated string released with orbek_free; null when
  * the allocation fails. */
 ORBEK_API char *orbek_ustring_getdefaultcharset(void) ORBEK_NOEXCEPT;
-/* Register the converter called for charsets the system cannot convert,
+/** Register the converter called for charsets the system cannot convert,
  * with the user pointer passed to it; a null func removes it.  Always 1.
  * Plain process-wide settings without a lock: register before other threads
  * convert. */
 ORBEK_API int32_t orbek_ustring_setmbstowcscallback(void *user, orbek_mbstowcs_func func) ORBEK_NOEXCEPT;
+/** The same for the converter from Unicode to the charset. */
 ORBEK_API int32_t orbek_ustring_setwcstombscallback(void *user, orbek_wcstombs_func func) ORBEK_NOEXCEPT;
-/* Decodes len bytes in the named charset into a new string, or null.  len 0
+/** Decodes len bytes in the named charset into a new string, or null.  len 0
  * gives the empty string whatever the charset (even null); null bytes with
  * another len, a negative len, a null or empty charset, a length that is not
  * a whole number of units for the UTF-16 and UTF-32 forms, a lone surrogate,
  * a conversion the system or the converter refuses, or an allocation
  * failure give null.  No byte-order mark is looked for or removed. */
 ORBEK_API orbek_ustring *orbek_ustring_newmbs(const char *charset, const uint8_t *bytes, int32_t len) ORBEK_NOEXCEPT;
-/* Encodes s in the named charset: 1 with a new buffer in *bytes (released
+/** Encodes s in the named charset: 1 with a new buffer in *bytes (released
  * with orbek_free) and its byte count in *len; the buffer ends in one 0 byte
  * (four for "UTF-32BE" and "UTF-32LE"), not counted.  The empty string gives
  * a one-byte buffer holding 0 and *len 0 for any charset name.  0 for a null
@@ -1241,7 +1242,7 @@ ORBEK_API int32_t orbek_ustring_tombs(const orbek_ustring *s, const char *charse
  * "ABC"); only a label that is non-ASCII after nameprep gets the "xn--"
  * prefix.  Every ASCII label is 1 to 63 characters long. */
 
-/* Label ToASCII: 1 with a new 0-terminated ASCII string in *ascii (release
+/** Label ToASCII: 1 with a new 0-terminated ASCII string in *ascii (release
  * with orbek_free) and its length in *len; 0 for a null or empty label, a
  * null out-parameter, a nameprep or host-name failure, a non-ASCII label
  * that already begins with "xn--" (any case), a result outside 1 to 63
@@ -1250,7 +1251,7 @@ ORBEK_API int32_t orbek_ustring_tombs(const orbek_ustring *s, const char *charse
 ORBEK_API int32_t orbek_ustring_idnlabel_toascii(const orbek_ustring *label, uint32_t allow_unassigned,
                                                  uint32_t use_std3, uint32_t wildcard, char **ascii,
                                                  int32_t *len) ORBEK_NOEXCEPT;
-/* Label ToUnicode: the decoded label as a new string, when the label (after
+/** Label ToUnicode: the decoded label as a new string, when the label (after
  * nameprep, if it is not ASCII) is an "xn--" label whose Punycode decodes
  * and whose decoded text converts back to the same label by ToASCII with
  * the same flags (letter case aside).  In every other case (nothing to
@@ -1259,14 +1260,14 @@ ORBEK_API int32_t orbek_ustring_idnlabel_toascii(const orbek_ustring *label, uin
  * result either way. */
 ORBEK_API orbek_ustring *orbek_ustring_idnlabel_tounicode(orbek_ustring *label, uint32_t allow_unassigned,
                                                          uint32_t use_std3, uint32_t wildcard) ORBEK_NOEXCEPT;
-/* Name ToASCII: every label through label ToASCII, joined by ".", as a new
+/** Name ToASCII: every label through label ToASCII, joined by ".", as a new
  * 0-terminated string in *ascii (release with orbek_free), length in *len.
  * 0 (with *ascii null and *len 0 when given) for a null or empty name, a
  * null out-parameter, an empty label (a separator at the start or the end,
  * or two in a row), any label that fails, or allocation failure. */
 ORBEK_API int32_t orbek_ustring_idn_toascii(const orbek_ustring *name, uint32_t allow_unassigned, uint32_t use_std3,
                                             uint32_t wildcard, char **ascii, int32_t *len) ORBEK_NOEXCEPT;
-/* Name ToUnicode: every label through label ToUnicode, joined by U+002E, as
+/** Name ToUnicode: every label through label ToUnicode, joined by U+002E, as
  * a new string.  An empty name, an empty label, or allocation failure on
  * the way gives the name itself with one more reference.  Null only for a
  * null name.  The caller frees the result either way.  Beware: a result
@@ -1274,7 +1275,13 @@ ORBEK_API int32_t orbek_ustring_idn_toascii(const orbek_ustring *name, uint32_t 
 ORBEK_API orbek_ustring *orbek_ustring_idn_tounicode(orbek_ustring *name, uint32_t allow_unassigned,
                                                     uint32_t use_std3, uint32_t wildcard) ORBEK_NOEXCEPT;
 
-/* LDAP internationalized string preparation of an attribute value for the
+/* Preparation types of orbek_ustring_ldapi18nstringprep. */
+#define ORBEK_LDAPPREP_EXACT 0 /**< exact match */
+#define ORBEK_LDAPPREP_CASEIGNORE 1 /**< case-ignoring match */
+#define ORBEK_LDAPPREP_NUMERIC 3 /**< numeric string */
+#define ORBEK_LDAPPREP_TELEPHONE 4 /**< telephone number */
+#define ORBEK_LDAPPREP_CASEIGNORE_TEL 5 /**< case-ignoring telephone number */
+/** LDAP internationalized string preparation of an attribute value for the
  * matching rule named by type:
  *   ORBEK_LDAPPREP_EXACT            0  exact string
  *   ORBEK_LDAPPREP_CASEIGNORE       1  case-ignore string (case folded)
@@ -1292,11 +1299,6 @@ ORBEK_API orbek_ustring *orbek_ustring_idn_tounicode(orbek_ustring *name, uint32
  * or null for a null string, any other type (2 included), a prohibited
  * character (unassigned in Unicode 5.0, private use, a non-character,
  * U+FFFD, a display-property character) or allocation failure. */
-#define ORBEK_LDAPPREP_EXACT 0
-#define ORBEK_LDAPPREP_CASEIGNORE 1
-#define ORBEK_LDAPPREP_NUMERIC 3
-#define ORBEK_LDAPPREP_TELEPHONE 4
-#define ORBEK_LDAPPREP_CASEIGNORE_TEL 5
 ORBEK_API orbek_ustring *orbek_ustring_ldapi18nstringprep(int32_t type, const orbek_ustring *s) ORBEK_NOEXCEPT;
 
 /* ======================================================================
@@ -1870,10 +1872,10 @@ ORBEK_API int32_t orbek_arraylist_delete(orbek_arraylist *list, int32_t index) O
 
 /* Codes that functions of this section return directly (with
  * ORBEK_ERR_NULL_POINT and ORBEK_ERR_OUT_OF_MEMORY); they have no text. */
-#define ORBEK_ERR_TLS_NOT_REGISTERED  0x10009u /* slot not made by orbek_tls_alloc */
-#define ORBEK_ERR_QUEUE_FULL          0x1000Au /* bounded queue full */
-#define ORBEK_ERR_THREAD_DETACHED     0x1000Cu /* join of a detached thread */
-#define ORBEK_ERR_POOL_STOPPING       0x1000Du /* submission to a stopping pool */
+#define ORBEK_ERR_TLS_NOT_REGISTERED  0x10009u /**< slot not made by orbek_tls_alloc */
+#define ORBEK_ERR_QUEUE_FULL          0x1000Au /**< bounded queue full */
+#define ORBEK_ERR_THREAD_DETACHED     0x1000Cu /**< join of a detached thread */
+#define ORBEK_ERR_POOL_STOPPING       0x1000Du /**< submission to a stopping pool */
 
 /* --- Atomics on a naturally aligned 32-bit integer.  No null checks: the
  * pointer must be valid.  Each is one interlocked instruction with full
@@ -1896,7 +1898,7 @@ ORBEK_API int32_t orbek_atomic_dec_and_test(volatile int32_t *value) ORBEK_NOEXC
  * threads comes only from the atomics above and from the locks. */
 ORBEK_API void orbek_memory_barrier(void) ORBEK_NOEXCEPT;
 
-/* --- Locks: recursive (the owner may take a lock again and must unlock it
+/** Locks: recursive (the owner may take a lock again and must unlock it
  * as many times).  Their storage comes from the runtime heap, not from the
  * allocation hooks. */
 typedef struct orbek_lock orbek_lock;
@@ -1916,7 +1918,7 @@ ORBEK_API int32_t orbek_lock_unlock(orbek_lock *lock) ORBEK_NOEXCEPT;
  * is null. */
 ORBEK_API int32_t orbek_lock_trylock(orbek_lock *lock) ORBEK_NOEXCEPT;
 
-/* --- Counting semaphores (maximum count 2147483647). */
+/** Counting semaphores (maximum count 2147483647). */
 typedef struct orbek_semaphore orbek_semaphore;
 
 /** A new semaphore holding initial units (free it with
@@ -1932,7 +1934,7 @@ ORBEK_API int32_t orbek_semaphore_up(orbek_semaphore *sem) ORBEK_NOEXCEPT;
 /** Destroys a semaphore nobody waits on; null is ignored. */
 ORBEK_API void orbek_semaphore_free(orbek_semaphore *sem) ORBEK_NOEXCEPT;
 
-/* --- Condition variables.  The library picks one of two back ends at load:
+/** Condition variables.  The library picks one of two back ends at load:
  * the system's own condition variables when it has them, else an emulation
  * from an event and a lock.  The back ends differ in their results for null
  * arguments, as stated below.  There is no timed wait.  Waiting on a lock
@@ -1957,7 +1959,7 @@ ORBEK_API int32_t orbek_condition_broadcast(orbek_condition *cond) ORBEK_NOEXCEP
 /** Destroys a condition nobody waits on; null is ignored. */
 ORBEK_API void orbek_condition_free(orbek_condition *cond) ORBEK_NOEXCEPT;
 
-/* --- Read-write locks: many readers or one writer.  A writer that arrives
+/** Read-write locks: many readers or one writer.  A writer that arrives
  * holds back every reader that arrives after it, so readers cannot starve
  * writers (but a steady stream of writers starves readers).  Not recursive:
  * a thread holding read access that asks for write access deadlocks. */
@@ -1981,7 +1983,7 @@ ORBEK_API int32_t orbek_rwlock_writerlock(orbek_rwlock *lock) ORBEK_NOEXCEPT;
  * system refuses. */
 ORBEK_API int32_t orbek_rwlock_writerunlock(orbek_rwlock *lock) ORBEK_NOEXCEPT;
 
-/* --- Thread-local slots with destructors.  The library remembers every
+/** Thread-local slots with destructors.  The library remembers every
  * thread's value, so that the slot's destructor runs on it when the thread
  * ends, when the slot is freed (for every thread's value) and when the
  * library is unloaded.  Destructors run under a process-wide lock: a
@@ -2007,7 +2009,7 @@ ORBEK_API void *orbek_tls_getvalue(uint32_t index) ORBEK_NOEXCEPT;
  * Other threads must no longer use the slot. */
 ORBEK_API int32_t orbek_tls_free(uint32_t index) ORBEK_NOEXCEPT;
 
-/* --- Countdown latches: waiters block until the count given at creation
+/** Countdown latches: waiters block until the count given at creation
  * has been counted down to zero; then the latch stays open. */
 typedef struct orbek_countdownlatch orbek_countdownlatch;
 
@@ -2024,9 +2026,9 @@ ORBEK_API int32_t orbek_countdownlatch_wait(orbek_countdownlatch *latch) ORBEK_N
 /** Destroys a latch nobody waits on; null is ignored. */
 ORBEK_API void orbek_countdownlatch_free(orbek_countdownlatch *latch) ORBEK_NOEXCEPT;
 
-/* --- Threads. */
+/** Threads. */
 typedef struct orbek_thread orbek_thread;
-/* A thread's routine: its pointer-sized result is what join gives. */
+/** A thread's routine: its pointer-sized result is what join gives. */
 typedef void *(*orbek_thread_func)(void *arg);
 
 /** Starts routine(arg) on a new thread.  detached non-zero: the thread
@@ -2046,11 +2048,11 @@ ORBEK_API int32_t orbek_thread_join(orbek_thread *thread, void **result) ORBEK_N
  * unloaded. */
 ORBEK_API void orbek_thread_free(orbek_thread *thread) ORBEK_NOEXCEPT;
 
-/* --- Thread pools: a fixed number of workers run one task function over
+/** Thread pools: a fixed number of workers run one task function over
  * the items callers submit, in submission order across the pool (but
  * concurrently, so in no guaranteed order of completion). */
 typedef struct orbek_threadpool orbek_threadpool;
-/* A pool's task function; its result is ignored. */
+/** A pool's task function; its result is ignored. */
 typedef void *(*orbek_threadpool_func)(void *item);
 
 /** A running pool of "workers" threads calling task (stop it with
@@ -2070,15 +2072,16 @@ ORBEK_API int32_t orbek_threadpool_run(orbek_threadpool *pool, void *item) ORBEK
  * task, and not twice. */
 ORBEK_API int32_t orbek_threadpool_stop(orbek_threadpool *pool) ORBEK_NOEXCEPT;
 
-/* --- Queues of pointer-sized items.  A queue with a duplicate function
+/** Queues of pointer-sized items.  A queue with a duplicate function
  * stores what it returns for each item put (a null duplicate refuses the
  * item); the free function is applied to the items still held when the
  * queue is freed.  Taken items belong to the caller.  Take and peek give
  * null both for an empty queue and for a held null item. */
 typedef void *(*orbek_queue_dup_func)(void *item);
+/** Applied to the items a queue still holds when it is freed. */
 typedef void (*orbek_queue_free_func)(void *item);
 
-/* A first-in first-out ring, without a lock (one thread at a time). */
+/** A first-in first-out ring, without a lock (one thread at a time). */
 typedef struct orbek_queue orbek_queue;
 
 /** A new empty queue (free it with orbek_queue_free): capacity >= 1 makes a
@@ -2108,7 +2111,7 @@ ORBEK_API void *orbek_queue_take(orbek_queue *queue) ORBEK_NOEXCEPT;
  * queue is null or empty. */
 ORBEK_API void *orbek_queue_peek(const orbek_queue *queue) ORBEK_NOEXCEPT;
 
-/* A queue with a lock: put waits while a bounded queue is full, take waits
+/** A queue with a lock: put waits while a bounded queue is full, take waits
  * while the queue is empty, both without time limit. */
 typedef struct orbek_blockingqueue orbek_blockingqueue;
 
@@ -2131,10 +2134,10 @@ ORBEK_API int32_t orbek_blockingqueue_put(orbek_blockingqueue *queue, void *item
  * fails. */
 ORBEK_API void *orbek_blockingqueue_take(orbek_blockingqueue *queue) ORBEK_NOEXCEPT;
 
-/* A binary heap ordered by a comparison, without a lock.  Equal items come
+/** A binary heap ordered by a comparison, without a lock.  Equal items come
  * out in no guaranteed order. */
 typedef struct orbek_priorityqueue orbek_priorityqueue;
-/* Non-zero when a must come out before b, else 0. */
+/** Non-zero when a must come out before b, else 0. */
 typedef int32_t (*orbek_priorityqueue_compare_func)(void *a, void *b);
 
 /** A new empty priority queue (free it with orbek_priorityqueue_free):

@@ -19,22 +19,22 @@ namespace {
 inline bool is_ws(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 inline bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-int hex_value(unsigned char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// Reads four hex digits at p (the caller checked that they lie in the input).
-int32_t hex4(const unsigned char *p) {
-    int32_t v = 0;
-    for (int i = 0; i < 4; ++i) {
-        int h = hex_value(p[i]);
-        if (h < 0) return -1;
-        v = v << 4 | h;
-    }
-    return v;
+// Four hex digits at p (the caller checked that they lie in the input) as
+// a value up to 0xFFFF, or a larger value when one is not a hex digit.
+uint32_t hex4(const unsigned char *p) {
+    // Digit values; 0x10000 marks the bytes that are not digits, and stays
+    // set whatever the other digits add.
+    static const struct Table {
+        uint32_t v[256];
+        constexpr Table() : v() {
+            for (int c = 0; c < 256; ++c)
+                v[c] = c >= '0' && c <= '9' ? (uint32_t)(c - '0')
+                     : c >= 'a' && c <= 'f' ? (uint32_t)(c - 'a' + 10)
+                     : c >= 'A' && c <= 'F' ? (uint32_t)(c - 'A' + 10) : 0x10000u;
+        }
+    } kHex;
+    const uint32_t a = kHex.v[p[0]], b = kHex.v[p[1]], c = kHex.v[p[2]], d = kHex.v[p[3]];
+    return ((a | b | c | d) & 0x10000u) | a << 12 | b << 8 | c << 4 | d;
 }
 
 // Powers of ten that a double holds exactly.
@@ -257,53 +257,149 @@ private:
     // Scans the string at the opening quote and checks its raw bytes above
     // 0x7F as UTF-8 on the way (escapes always give whole sequences, so a
     // raw sequence cut by an escape is invalid either way).  Stores the span
-    // of raw content and whether it holds escapes.  False for a raw control
-    // character, invalid UTF-8, a backslash at the end, or a missing closing
+    // of raw content and whether it holds escapes.  False for a control
+    // character (raw, or after a backslash, where unescaping would refuse
+    // it), invalid UTF-8, a backslash at the end, or a missing closing
     // quote.
     bool scan_string(const unsigned char **content, size_t *raw, bool *escapes) {
         if (end_ - p_ < 2) return false;
         const unsigned char *q = p_ + 1;
         bool esc = false;
-        for (;;) {
-            // Sixteen or eight bytes at a time while they are plain ASCII,
-            // then byte by byte up to the byte that ends the run.
+        // The byte at q is escaped: the bytes before it end in an odd run of
+        // backslashes.
+        bool carry = false;
 #if defined(__SSE2__)
-            while (end_ - q >= 16) {
-                const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q));
-                // A signed compare takes the bytes above 0x7F along with the
-                // control bytes.
-                const __m128i stop = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('"')),
-                                                               _mm_cmpeq_epi8(x, _mm_set1_epi8('\\'))),
-                                                  _mm_cmplt_epi8(x, _mm_set1_epi8(0x20)));
-                const int mask = _mm_movemask_epi8(stop);
-                if (mask) {
-                    q += __builtin_ctz((unsigned)mask);
-                    break;
-                }
+        // Sixteen bytes a step, as bit masks of the backslashes, quotes,
+        // control bytes and bytes above 0x7F, so that the short runs between
+        // escapes in escape-dense text cost no branch each.  A step stops at
+        // its first byte above 0x7F, where a run of multi-byte sequences is
+        // checked.
+        while (end_ - q >= 16) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(q));
+            uint32_t bs = (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('\\')));
+            uint32_t qt = (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('"')));
+            const uint32_t hi = (uint32_t)_mm_movemask_epi8(x);
+            // A signed compare takes the bytes above 0x7F along with the
+            // control bytes; they are taken out again.
+            const uint32_t ctl = (uint32_t)_mm_movemask_epi8(_mm_cmplt_epi8(x, _mm_set1_epi8(0x20))) & ~hi;
+            if (carry) {  // the first byte stands for itself
+                bs &= ~1u;
+                qt &= ~1u;
+            }
+            const uint32_t upto = hi ? (hi & (0u - hi)) - 1 : 0xFFFFu;  // the bytes before the first high one
+            for (uint32_t qs = qt & upto; qs; qs &= qs - 1) {
+                const int j = __builtin_ctz(qs);
+                if (backslash_run(bs, j) & 1) continue;  // an escaped quote
+                const uint32_t before = (1u << j) - 1;
+                if (ctl & before) return false;
+                esc |= (bs & before) != 0;
+                q += j;
+                goto closing_quote;
+            }
+            if (ctl & upto) return false;
+            esc |= (bs & upto) != 0;
+            if (upto == 0xFFFFu) {
+                // Sixteen backslashes in a row after an even run leave it even.
+                carry = backslash_run(bs, 16) & 1;
                 q += 16;
-            }
-#endif
-            while (end_ - q >= 8) {
-                const uint64_t w = load64(q);
-                if ((w & kHighs) || has_special(w)) break;
-                q += 8;
-            }
-            while (q < end_ && *q >= 0x20 && *q != '"' && *q != '\\' && *q < 0x80) ++q;
-            if (q == end_ || *q < 0x20) return false;
-            if (*q >= 0x80) {
-                if (!(q = utf8_run(q, end_))) return false;
                 continue;
             }
-            if (*q == '"') break;
-            // A backslash: the byte after it is judged when unescaping.
-            esc = true;
-            if (++q == end_) return false;
-            ++q;
+            const int k = __builtin_ctz(hi);
+            if (k == 0 ? carry : (backslash_run(bs, k) & 1)) return false;  // an escaped byte above 0x7F
+            if (!(q = utf8_run(q + k, end_))) return false;
+            carry = false;
         }
+#endif
+        for (;;) {
+            if (!carry) {
+                while (end_ - q >= 8) {
+                    const uint64_t w = load64(q);
+                    if ((w & kHighs) || has_special(w)) break;
+                    q += 8;
+                }
+            }
+            if (q == end_) return false;
+            const unsigned char c = *q;
+            if (carry) {
+                if (c < 0x20 || c >= 0x80) return false;
+                carry = false;
+                ++q;
+            } else if (c == '"') {
+                break;
+            } else if (c < 0x20) {
+                return false;
+            } else if (c == '\\') {
+                esc = carry = true;
+                ++q;
+            } else if (c >= 0x80) {
+                if (!(q = utf8_run(q, end_))) return false;
+            } else {
+                ++q;
+            }
+        }
+#if defined(__SSE2__)
+    closing_quote:
+#endif
         *content = p_ + 1;
         *raw = (size_t)(q - (p_ + 1));
         *escapes = esc;
         p_ = q + 1;
+        return true;
+    }
+
+    // The number of backslashes (bits of bs) right before bit j.
+    static int backslash_run(uint32_t bs, int j) {
+        const uint32_t others = ~bs & ((1u << j) - 1);
+        return others ? j - 1 - (31 - __builtin_clz(others)) : j;
+    }
+
+    // Decodes the escape at s (a backslash; the scan guarantees the byte
+    // after it) into o, advancing both; false when it is refused.  Writes up
+    // to three bytes past o whatever the result: the escapes that give more
+    // bytes than one are at least six bytes long, and output never runs
+    // ahead of input, so the buffer always has that room.
+    static bool escape(const unsigned char *&s, const unsigned char *end, char *&o) {
+        // What each byte after a backslash stands for: 0 refuses it, 1 is
+        // the \u escape.
+        static const struct Table {
+            unsigned char v[256];
+            constexpr Table() : v() {
+                const char pairs[] = "\"\"\\\\//b\bf\fn\nr\rt\tu\1";
+                for (int i = 0; pairs[i]; i += 2) v[(unsigned char)pairs[i]] = (unsigned char)pairs[i + 1];
+            }
+        } kSimple;
+        const unsigned char c = kSimple.v[s[1]];
+        if (c > 1) {
+            *o++ = (char)c;
+            s += 2;
+            return true;
+        }
+        if (!c || end - s < 6) return false;
+        const uint32_t u = hex4(s + 2);
+        if (u > 0xFFFF) return false;
+        s += 6;
+        if (u - 0xD800 < 0x800) {  // a surrogate: only a high one, with a low one after it
+            if (u >= 0xDC00 || end - s < 6 || s[0] != '\\' || s[1] != 'u') return false;
+            const uint32_t lo = hex4(s + 2);
+            if (lo - 0xDC00 >= 0x400) return false;
+            s += 6;
+            const uint32_t cp = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
+            o[0] = (char)(0xF0 | cp >> 18);
+            o[1] = (char)(0x80 | ((cp >> 12) & 0x3F));
+            o[2] = (char)(0x80 | ((cp >> 6) & 0x3F));
+            o[3] = (char)(0x80 | (cp & 0x3F));
+            o += 4;
+            return true;
+        }
+        // One to three bytes, chosen without branches: all three are
+        // written and the length says how many count.
+        const uint32_t n = 1 + (u >= 0x80) + (u >= 0x800);
+        const uint32_t b0 = n == 1 ? u : n == 2 ? 0xC0 | u >> 6 : 0xE0 | u >> 12;
+        const uint32_t b1 = n == 2 ? 0x80 | (u & 0x3F) : 0x80 | ((u >> 6) & 0x3F);
+        o[0] = (char)b0;
+        o[1] = (char)b1;
+        o[2] = (char)(0x80 | (u & 0x3F));
+        o += n;
         return true;
     }
 
@@ -312,24 +408,25 @@ private:
     static int32_t unescape(const unsigned char *s, size_t n, char *out) {
         const unsigned char *end = s + n;
         char *o = out;
-        while (s < end) {
+        for (;;) {
             // The scan has refused quotes and control bytes: only backslashes
             // interrupt the plain runs.  Output never runs ahead of input, so
-            // whole words can be stored while the input has them.
+            // whole blocks are stored while the input has them, and the
+            // position moves by the bytes that count.
 #if defined(__SSE2__)
             while (end - s >= 16) {
                 const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
-                const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('\\')));
-                if (mask) {
-                    const int k = __builtin_ctz((unsigned)mask);
-                    memcpy(o, s, (size_t)k);
-                    o += k;
-                    s += k;
-                    break;
-                }
+                const uint32_t mask = (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('\\')));
                 _mm_storeu_si128(reinterpret_cast<__m128i *>(o), x);
-                o += 16;
-                s += 16;
+                if (!mask) {
+                    o += 16;
+                    s += 16;
+                    continue;
+                }
+                const int k = __builtin_ctz(mask);
+                o += k;
+                s += k;
+                if (!escape(s, end, o)) return -1;
             }
 #endif
             while (end - s >= 8) {
@@ -342,47 +439,7 @@ private:
             }
             while (s < end && *s != '\\') *o++ = (char)*s++;
             if (s == end) break;
-            ++s;  // the scan guarantees a byte after the backslash
-            unsigned char c = *s++;
-            switch (c) {
-                case '"': case '\\': case '/': *o++ = (char)c; continue;
-                case 'b': *o++ = '\b'; continue;
-                case 'f': *o++ = '\f'; continue;
-                case 'n': *o++ = '\n'; continue;
-                case 'r': *o++ = '\r'; continue;
-                case 't': *o++ = '\t'; continue;
-                case 'u': break;
-                default: return -1;
-            }
-            if (end - s < 4) return -1;
-            int32_t u = hex4(s);
-            if (u < 0) return -1;
-            s += 4;
-            uint32_t cp = (uint32_t)u;
-            if (u >= 0xD800 && u <= 0xDBFF) {
-                if (end - s < 6 || s[0] != '\\' || s[1] != 'u') return -1;
-                int32_t lo = hex4(s + 2);
-                if (lo < 0xDC00 || lo > 0xDFFF) return -1;
-                s += 6;
-                cp = 0x10000 + (((uint32_t)u - 0xD800) << 10) + ((uint32_t)lo - 0xDC00);
-            } else if (u >= 0xDC00 && u <= 0xDFFF) {
-                return -1;
-            }
-            if (cp < 0x80) {
-                *o++ = (char)cp;
-            } else if (cp < 0x800) {
-                *o++ = (char)(0xC0 | cp >> 6);
-                *o++ = (char)(0x80 | (cp & 0x3F));
-            } else if (cp < 0x10000) {
-                *o++ = (char)(0xE0 | cp >> 12);
-                *o++ = (char)(0x80 | ((cp >> 6) & 0x3F));
-                *o++ = (char)(0x80 | (cp & 0x3F));
-            } else {
-                *o++ = (char)(0xF0 | cp >> 18);
-                *o++ = (char)(0x80 | ((cp >> 12) & 0x3F));
-                *o++ = (char)(0x80 | ((cp >> 6) & 0x3F));
-                *o++ = (char)(0x80 | (cp & 0x3F));
-            }
+            if (!escape(s, end, o)) return -1;
         }
         return (int32_t)(o - out);
     }

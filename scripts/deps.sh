@@ -12,12 +12,13 @@ PACKAGES=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine
   # sanitizer and fuzz builds
   clang libclang-rt-14-dev
-  # dependencies and benchmark peers
-  libgmp-dev libssl-dev libicu-dev libcjson-dev libjansson-dev m4
   # API reference
   doxygen
   # concurrency benchmark peer (GAsyncQueue, GThreadPool, GRecMutex)
   libglib2.0-dev
+  # memory checking of the suite
+  valgrind
+  # dependencies and benchmark peers
   libgmp-dev libssl-dev libicu-dev libcjson-dev libjansson-dev libidn-dev m4
   # GMP for the Windows builds: unpacking Debian's source package
   xz-utils

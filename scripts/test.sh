@@ -6,7 +6,12 @@
 #   mingw32   Windows i686 DLL: compile and link check
 #   sanitize  native build with AddressSanitizer and UndefinedBehaviorSanitizer
 #   tsan      native build with ThreadSanitizer: the concurrency family's tests
-#   fuzz      clang libFuzzer targets, each run for ORBEK_FUZZ_SECONDS (30)
+#   valgrind  valgrind memcheck over the x86_64 build's test programs
+#   coverage  every exported function that can allocate is reached by an
+#             allocation-failure sweep (scripts/sweep_coverage.sh, x86_64 build)
+#   fuzz      clang libFuzzer targets (scripts/fuzz.sh), all of them in about
+#             ORBEK_FUZZ_BUDGET seconds (240) however many there are, or each
+#             for ORBEK_FUZZ_SECONDS when that is set
 # Usage: scripts/test.sh [CONFIG...]   (no arguments: all of them)
 # Build folders go to $ORBEK_BUILD_ROOT (default: the repository) as build-CONFIG.
 set -uo pipefail
@@ -14,8 +19,14 @@ cd "$(dirname "$0")/.."
 SRC=$PWD
 ROOT=${ORBEK_BUILD_ROOT:-$SRC}
 JOBS=${ORBEK_JOBS:-$(nproc)}
-FUZZ_SECONDS=${ORBEK_FUZZ_SECONDS:-30}
-ALL=(x86_64 i686 mingw64 mingw32 sanitize tsan fuzz)
+FUZZ_SECONDS=${ORBEK_FUZZ_SECONDS:-}
+FUZZ_BUDGET=${ORBEK_FUZZ_BUDGET:-240}
+ALL=(x86_64 i686 mingw64 mingw32 sanitize tsan valgrind coverage fuzz)
+# The x86_64 build also serves valgrind and the sweep coverage, which finds
+# the exported functions on the stack: no export may leave its frame by a
+# tail call.
+X86_64_ARGS=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS=-fno-optimize-sibling-calls
+             -DCMAKE_CXX_FLAGS=-fno-optimize-sibling-calls)
 configs=("$@")
 [ ${#configs[@]} -eq 0 ] && configs=("${ALL[@]}")
 
@@ -56,35 +67,55 @@ build() {  # build NAME cmake-args...
   return $rc
 }
 
+# count_run LOG: adds the "NAME: P passed, F failed" line of a script's log
+# to the totals.
+count_run() {
+  local line
+  line=$(grep -E '^[a-z]+: [0-9]+ passed, [0-9]+ failed$' "$1" | tail -1)
+  if [ -z "$line" ]; then total_fail=$((total_fail + 1)); return; fi
+  total_pass=$((total_pass + $(sed -E 's/.*: ([0-9]+) passed.*/\1/' <<<"$line")))
+  total_fail=$((total_fail + $(sed -E 's/.*passed, ([0-9]+) failed/\1/' <<<"$line")))
+}
+
 run_fuzz() {
-  local dir=$ROOT/build-fuzz rc=0 t name corpus work
-  shopt -s nullglob
-  local targets=("$dir"/fuzz_*)
-  if [ ${#targets[@]} -eq 0 ]; then echo "no fuzz targets"; return 0; fi
-  for t in "${targets[@]}"; do
-    [ -x "$t" ] && [ -f "$t" ] || continue
-    name=${t##*/fuzz_}
-    corpus=$SRC/fuzz/corpus/$name
-    work=$(mktemp -d)
-    echo "--- fuzz $name for ${FUZZ_SECONDS}s"
-    # A crashing input is written beside the log, never into the work tree.
-    if "$t" -max_total_time="$FUZZ_SECONDS" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
-         -artifact_prefix="$dir/" \
-         "$work" $( [ -d "$corpus" ] && echo "$corpus" ) >"$work.log" 2>&1; then
-      total_pass=$((total_pass + 1)); tail -1 "$work.log"
-    else
-      total_fail=$((total_fail + 1)); rc=1; tail -40 "$work.log"
-    fi
-    rm -rf "$work" "$work.log"
-  done
-  return $rc
+  local log rc
+  log=$(mktemp)
+  if [ -n "$FUZZ_SECONDS" ]; then
+    scripts/fuzz.sh --dir "$ROOT/build-fuzz" --jobs "$JOBS" --seconds "$FUZZ_SECONDS" 2>&1 | tee "$log"
+  else
+    scripts/fuzz.sh --dir "$ROOT/build-fuzz" --jobs "$JOBS" --budget "$FUZZ_BUDGET" 2>&1 | tee "$log"
+  fi
+  rc=${PIPESTATUS[0]}
+  count_run "$log"
+  rm -f "$log"
+  return "$rc"
+}
+
+run_coverage() {
+  local log rc
+  log=$(mktemp)
+  scripts/sweep_coverage.sh "$ROOT/build-x86_64" "$JOBS" 2>&1 | tee "$log"
+  rc=${PIPESTATUS[0]}
+  count_run "$log"
+  rm -f "$log"
+  return "$rc"
+}
+
+run_valgrind() {
+  local log rc
+  log=$(mktemp)
+  scripts/valgrind.sh "$ROOT/build-x86_64" "$JOBS" 2>&1 | tee "$log"
+  rc=${PIPESTATUS[0]}
+  count_run "$log"
+  rm -f "$log"
+  return "$rc"
 }
 
 for cfg in "${configs[@]}"; do
   ok=1
   case $cfg in
     x86_64)
-      build x86_64 -DCMAKE_BUILD_TYPE=RelWithDebInfo && ctest_run "$ROOT/build-x86_64" || ok=0 ;;
+      build x86_64 "${X86_64_ARGS[@]}" && ctest_run "$ROOT/build-x86_64" || ok=0 ;;
     i686)
       build i686 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_TOOLCHAIN_FILE="$SRC/cmake/toolchain-i686.cmake" \
         && ctest_run "$ROOT/build-i686" || ok=0 ;;
@@ -107,6 +138,11 @@ for cfg in "${configs[@]}"; do
       BUILD_TARGETS="test_thread test_thread_condition test_queue" \
         build tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBEK_TSAN=ON -DORBEK_BENCH=OFF \
         && ctest_run "$ROOT/build-tsan" -R '^test_(thread|thread_condition|queue)$' || ok=0 ;;
+    valgrind)
+      # The x86_64 build (made here if that configuration did not run first).
+      build x86_64 "${X86_64_ARGS[@]}" && run_valgrind || ok=0 ;;
+    coverage)
+      build x86_64 "${X86_64_ARGS[@]}" && run_coverage || ok=0 ;;
     fuzz)
       if ! command -v clang++ >/dev/null; then echo "fuzz: clang++ missing"; ok=0
       else

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <math.h>
+#include <string.h>
 
 #include <string>
 #include <vector>
@@ -223,6 +224,59 @@ TEST(JsonDecode, StringsEscapesUtf8AndKeys) {
     EXPECT_EQ(encode(o), "{\"a\":1,\"\xC3\xA9\":3,\"a\":2}");
     EXPECT_EQ(orbek_json_getnumber(orbek_json_getobjectvalue(o, "a", 1)), 2);
     EXPECT_EQ(orbek_json_getnumber(orbek_json_getobjectvalue(o, "\xC3\xA9", 2)), 3);
+}
+
+// Strings assembled from pieces (raw text and what it decodes to) at every
+// alignment, so that escapes, escaped quotes, backslash runs and multi-byte
+// sequences meet every position of the decoder's 16-byte steps; and the same
+// strings with one bad piece, which must refuse the whole document.
+TEST(JsonDecode, EscapeDenseStringsAtEveryAlignment) {
+    struct Piece {
+        const char *raw, *decoded;
+    };
+    static const Piece good[] = {
+        {"ab", "ab"}, {" ", " "}, {"\\\"", "\""}, {"\\\\", "\\"}, {"\\\\\\\\", "\\\\"}, {"\\n", "\n"},
+        {"\\/", "/"}, {"\\b\\f\\r\\t", "\b\f\r\t"}, {"\\u001f", "\x1f"}, {"\\u0000", std::string(1, '\0').c_str()},
+        {"\\u00E9", "\xC3\xA9"}, {"\\u4e2d", "\xE4\xB8\xAD"}, {"\\uFFFF", "\xEF\xBF\xBF"},
+        {"\\u007F\\u0080\\u07FF\\u0800", "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80"},
+        {"\\ud83d\\uDE00", "\xF0\x9F\x98\x80"}, {"\xC3\x9F", "\xC3\x9F"}, {"\xE6\x97\xA5\xE6\x9C\xAC", "\xE6\x97\xA5\xE6\x9C\xAC"},
+        {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"}, {"\\\\\\\"", "\\\""}};
+    static const char *bad[] = {"\x01", "\\\x01", "\\x", "\\\xC3\xA9", "\\ud83d", "\\ude00", "\\ud83dx",
+                                "\\ud83d\\u0041", "\\u12G4", "\xC0\x80", "\xED\xA0\x80", "\xC3", "\\\\\""};
+    uint32_t seed = 7;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    const size_t n_good = sizeof good / sizeof good[0];
+    for (int round = 0; round < 300; ++round) {
+        std::string raw(next(17), 'x'), want = raw;  // shifts the pieces across the steps
+        std::vector<size_t> bounds{0, raw.size()};
+        for (int k = 0, n = 2 + (int)next(30); k < n; ++k) {
+            const Piece &p = good[next(n_good)];
+            raw += p.raw;
+            bounds.push_back(raw.size());
+            // "\u0000" decodes to one NUL byte, which the table cannot spell.
+            want += strcmp(p.raw, "\\u0000") == 0 ? std::string(1, '\0') : std::string(p.decoded);
+        }
+        for (const std::string &doc : {"\"" + raw + "\"", "{\"" + raw + "\":\"" + raw + "\"}", "[\"" + raw + "\"]"}) {
+            Json v(decode(doc));
+            ASSERT_NE(v.v, nullptr) << doc;
+            const orbek_json *sv = orbek_json_gettype(v) == ORBEK_JSON_STRING ? v.v
+                                 : orbek_json_gettype(v) == ORBEK_JSON_ARRAY ? orbek_json_getarrayitem(v, 0)
+                                 : orbek_json_getobjectvalue(v, want.data(), (int32_t)want.size());
+            ASSERT_NE(sv, nullptr) << doc;
+            EXPECT_EQ(str(sv), want) << doc;
+        }
+        // One bad piece between any two refuses the document; so does a
+        // missing closing quote, even after a trailing backslash run.
+        const size_t at = bounds[next((uint32_t)bounds.size())];
+        const std::string broken = raw.substr(0, at) + bad[round % (sizeof bad / sizeof bad[0])] + raw.substr(at);
+        EXPECT_EQ(Json(decode("\"" + broken + "\"")).v, nullptr) << broken;
+        EXPECT_EQ(Json(decode("{\"k\":\"" + broken + "\"}")).v, nullptr) << broken;
+        EXPECT_EQ(Json(decode("\"" + raw)).v, nullptr);
+        EXPECT_EQ(Json(decode("\"" + raw + "\\")).v, nullptr);
+    }
 }
 
 TEST(JsonDecode, NestingLimitFromTheRecursionLevel) {

@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+#include "support/alloc_trace.h"
+
 #include "orbek_util.h"
 
 namespace testalloc {
@@ -17,7 +19,10 @@ std::atomic<bool> g_hit{false};
 thread_local const char *g_last_file = nullptr;
 thread_local int32_t g_last_line = -1;
 
+std::atomic<bool> g_in_sweep{false};
+
 void *test_malloc(int32_t size, const char *file, int32_t line) {
+    alloctrace::record(g_in_sweep.load());
     g_last_file = file;
     g_last_line = line;
     g_total++;
@@ -57,7 +62,9 @@ long sweep(const std::function<bool()> &op, long max_steps) {
     for (long n = 1; n <= max_steps; ++n) {
         fail_nth(n);
         long before = total_allocations();
+        g_in_sweep = true;
         bool ok = op();
+        g_in_sweep = false;
         bool hit = failure_hit();
         fail_nth(0);
         EXPECT_EQ(live_blocks(), base) << "blocks leaked with allocation " << n << " failing";
